@@ -1,0 +1,101 @@
+#include "common/date_time.hpp"
+
+#include <charconv>
+#include <cstdio>
+
+namespace zorvanil {
+
+namespace {
+
+// Days from 1970-01-01 of a proleptic Gregorian date.
+std::int32_t daysFromCivil(int y, int m, int d) {
+    y -= m <= 2;
+    const int era = (y >= 0 ? y : y - 399) / 400;
+    const int yoe = y - era * 400;
+    const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+bool parseNumber(std::string_view text, std::size_t from, std::size_t len, int& out) {
+    if (from + len > text.size()) return false;
+    auto first = text.data() + from;
+    auto [ptr, ec] = std::from_chars(first, first + len, out);
+    return ec == std::errc() && ptr == first + len;
+}
+
+int daysInMonth(int y, int m) {
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    return m == 2 && leap ? 29 : kDays[m - 1];
+}
+
+}  // namespace
+
+Date Date::fromYmd(int year, int month, int day) { return Date{daysFromCivil(year, month, day)}; }
+
+void Date::toYmd(int& year, int& month, int& day) const {
+    int z = days + 719468;
+    const int era = (z >= 0 ? z : z - 146096) / 146097;
+    const int doe = z - era * 146097;
+    const int yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const int doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const int mp = (5 * doy + 2) / 153;
+    day = doy - (153 * mp + 2) / 5 + 1;
+    month = mp < 10 ? mp + 3 : mp - 9;
+    year = yoe + era * 400 + (month <= 2);
+}
+
+std::string Date::toString() const {
+    int y, m, d;
+    toYmd(y, m, d);
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", y, m, d);
+    return buf;
+}
+
+std::optional<Date> Date::parse(std::string_view text) {
+    int y, m, d;
+    if (text.size() < 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
+    if (!parseNumber(text, 0, 4, y) || !parseNumber(text, 5, 2, m) || !parseNumber(text, 8, 2, d))
+        return std::nullopt;
+    if (text.size() > 10 && text[10] != ' ' && text[10] != 'T') return std::nullopt;
+    if (m < 1 || m > 12 || d < 1 || d > daysInMonth(y, m)) return std::nullopt;
+    return fromYmd(y, m, d);
+}
+
+Time Time::fromHms(int hour, int minute, int second, int msec) {
+    return Time{((hour * 60 + minute) * 60 + second) * 1000 + msec};
+}
+
+std::string Time::toString() const {
+    const int ms = msecs % 1000;
+    const int s = msecs / 1000;
+    char buf[24];
+    if (ms != 0)
+        std::snprintf(buf, sizeof buf, "%02d:%02d:%02d.%03d", s / 3600, s / 60 % 60, s % 60, ms);
+    else
+        std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", s / 3600, s / 60 % 60, s % 60);
+    return buf;
+}
+
+std::optional<Time> Time::parse(std::string_view text) {
+    int h, m, s = 0, ms = 0;
+    if (text.size() < 5 || text[2] != ':') return std::nullopt;
+    if (!parseNumber(text, 0, 2, h) || !parseNumber(text, 3, 2, m)) return std::nullopt;
+    std::size_t pos = 5;
+    if (text.size() > pos) {
+        if (text[pos] != ':' || !parseNumber(text, pos + 1, 2, s)) return std::nullopt;
+        pos += 3;
+        if (text.size() > pos) {
+            if (text[pos] != '.') return std::nullopt;
+            std::string_view frac = text.substr(pos + 1, 3);
+            if (frac.empty() || !parseNumber(frac, 0, frac.size(), ms)) return std::nullopt;
+            for (std::size_t i = frac.size(); i < 3; ++i) ms *= 10;
+        }
+    }
+    if (h > 23 || m > 59 || s > 59) return std::nullopt;
+    return fromHms(h, m, s, ms);
+}
+
+}  // namespace zorvanil

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zorvanil {
+
+// Letter case ignored (ASCII letters), as names of providers, parameters and fields are compared.
+bool sameText(std::string_view a, std::string_view b);
+// Case-insensitive ordering: negative, zero or positive.
+int compareText(std::string_view a, std::string_view b);
+std::string upperCase(std::string_view text);
+// Removes every character whose code is 32 or lower from the ends.
+std::string_view trim(std::string_view text);
+std::string_view trimLeft(std::string_view text);
+std::string_view trimRight(std::string_view text);
+// Cuts a UTF-8 text to at most `chars` characters without splitting a character.
+std::string_view cutToChars(std::string_view text, std::size_t chars);
+
+struct CaseInsensitiveLess {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const { return compareText(a, b) < 0; }
+};
+
+}  // namespace zorvanil

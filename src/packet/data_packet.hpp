@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/variant.hpp"
+#include "db/field_def.hpp"
+
+namespace zorvanil::packet {
+
+// How a row of a change packet changed since it was fetched.
+enum class RowStatus : std::uint8_t { Unchanged, Modified, Inserted, Deleted };
+
+// Provider flags a change packet may carry per field.
+enum ProviderFlag : std::uint8_t {
+    pfInUpdate = 1,
+    pfInWhere = 2,
+    pfInKey = 4,
+    pfHidden = 8,
+};
+inline constexpr std::uint8_t kDefaultProviderFlags = pfInUpdate | pfInWhere;
+
+// Direction of a parameter in a parameter packet.
+enum class ParamType : std::uint8_t { Unknown, Input, Output, InputOutput, Result };
+
+// One field of a packet: its description plus what change and parameter packets add to it.
+struct PacketField {
+    db::FieldDef def;
+    std::uint8_t providerFlags = kDefaultProviderFlags;  // "PROVFLAGS"
+    std::string origin;                                   // "ORIGIN"; empty: the field name
+    bool serverCalc = false;                              // "SERVER_CALC"
+    std::string fieldProps;                               // "FIELDPROPS"
+    ParamType paramType = ParamType::Unknown;             // parameter packets only
+    std::vector<PacketField> children;                    // fields of a nested table
+
+    const std::string& name() const { return def.name; }
+    const std::string& originOrName() const { return origin.empty() ? def.name : origin; }
+};
+
+// The error of a row that failed to apply, as the result packet reports it.
+struct RowError {
+    std::int32_t recordNo = 0;  // "ERROR_RECORDNO": the row's number in the change packet
+    std::int32_t response = 0;  // the resolver response that ended it
+    std::string message;
+    std::int32_t errorCode = 0;
+};
+
+struct DataPacket;
+
+// One row: a value per field, in field order. The value of a nested-table field is a packet
+// holding the detail rows (rows only, the fields are described by the parent field).
+struct PacketRow {
+    RowStatus status = RowStatus::Unchanged;
+    std::vector<Variant> values;
+    std::optional<RowError> error;
+};
+
+// A data packet (rows read), change packet (rows edited), result packet (rows that failed) or
+// parameter packet (one row, one field per parameter). Field descriptions and attributes travel
+// only when the packet carries metadata.
+struct DataPacket {
+    bool hasMetadata = false;
+    std::vector<PacketField> fields;
+    std::vector<std::pair<std::string, Variant>> attributes;
+    std::vector<PacketRow> rows;
+
+    // Index of the field with this name (letter case ignored), or -1.
+    int fieldIndex(std::string_view name) const;
+    const Variant* attribute(std::string_view name) const;
+};
+
+using PacketPtr = std::shared_ptr<const DataPacket>;
+
+}  // namespace zorvanil::packet
