@@ -70,7 +70,8 @@ struct ConnectionParam {
 };
 
 struct ConnectionSpec {
-    std::string_view name;
+    std::string_view name;            // the component's name
+    std::string_view connectionName;  // the connection's own name setting
     std::string_view driverName;
     std::string_view libraryName;
     std::string_view getDriverFunc;
