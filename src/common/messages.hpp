@@ -28,6 +28,7 @@ inline constexpr const char* kFieldNotFound = "Field '%s' not found";
 inline constexpr const char* kFieldTypeMismatch =
     "Type mismatch for field '%s', expecting: %s actual: %s";
 inline constexpr const char* kParameterNotFound = "Parameter '%s' not found";
+inline constexpr const char* kNoParameterValue = "No value for parameter '%s'";
 
 // Connection and transactions
 inline constexpr const char* kConnectionClosed = "Cannot perform this operation on a closed connection";

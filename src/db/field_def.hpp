@@ -9,6 +9,9 @@
 
 namespace zorvanil::db {
 
+// Direction of a statement parameter.
+enum class ParamDirection : std::uint8_t { Unknown, Input, Output, InputOutput, Result };
+
 // Flags of a declared field.
 enum FieldFlag : std::uint8_t {
     kRequired = 1,    // the packet's field description says the field is required

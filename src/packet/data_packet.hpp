@@ -24,9 +24,6 @@ enum ProviderFlag : std::uint8_t {
 };
 inline constexpr std::uint8_t kDefaultProviderFlags = pfInUpdate | pfInWhere;
 
-// Direction of a parameter in a parameter packet.
-enum class ParamType : std::uint8_t { Unknown, Input, Output, InputOutput, Result };
-
 // One field of a packet: its description plus what change and parameter packets add to it.
 struct PacketField {
     db::FieldDef def;
@@ -34,7 +31,7 @@ struct PacketField {
     std::string origin;                                   // "ORIGIN"; empty: the field name
     bool serverCalc = false;                              // "SERVER_CALC"
     std::string fieldProps;                               // "FIELDPROPS"
-    ParamType paramType = ParamType::Unknown;             // parameter packets only
+    db::ParamDirection paramType = db::ParamDirection::Unknown;  // parameter packets only
     std::vector<PacketField> children;                    // fields of a nested table
 
     const std::string& name() const { return def.name; }

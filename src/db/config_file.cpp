@@ -1,0 +1,72 @@
+#include "db/config_file.hpp"
+
+#include <cstdio>
+
+#include "common/error.hpp"
+#include "common/messages.hpp"
+
+namespace zorvanil::db {
+
+namespace {
+
+constexpr int kFileNotOpen = 103;
+
+void setParams(ParamList& params, const ConfigValues& values) {
+    params.setValue("User_name", values.userName);
+    params.setValue("Password", values.password);
+    params.setValue("Database", values.database);
+}
+
+// Reads one line without its line break; false when reading failed. A missing line reads empty.
+bool readLine(std::FILE* file, std::string& line) {
+    line.clear();
+    for (;;) {
+        int c = std::fgetc(file);
+        if (c == EOF) return !std::ferror(file);
+        if (c == '\n') return true;
+        if (c == '\r') {
+            int next = std::fgetc(file);
+            if (next != '\n' && next != EOF) std::ungetc(next, file);
+            return !std::ferror(file);
+        }
+        line.push_back(static_cast<char>(c));
+    }
+}
+
+}  // namespace
+
+ConfigFileProcedure::ConfigFileProcedure(ConfigValues defaults, WriteFailureReporter reportWriteFailure)
+    : defaults_(std::move(defaults)), reportWriteFailure_(std::move(reportWriteFailure)) {}
+
+void ConfigFileProcedure::run(const std::filesystem::path& file, ParamList& params) {
+    std::lock_guard lock(mutex_);
+    ConfigValues values;
+
+    if (std::FILE* in = std::fopen(file.c_str(), "rb")) {
+        bool ok = readLine(in, values.userName) && readLine(in, values.password) &&
+                  readLine(in, values.database);
+        std::fclose(in);
+        // A file that opened but could not be read gives the defaults for this attempt; it is
+        // then rewritten from what was read until the failure.
+        setParams(params, ok ? values : defaults_);
+    } else if (std::FILE* created = std::fopen(file.c_str(), "wb")) {
+        std::fclose(created);
+        values = defaults_;
+        setParams(params, values);
+    }
+
+    std::FILE* out = std::fopen(file.c_str(), "wb");
+    bool written = out != nullptr;
+    if (out) {
+        std::string text = values.userName + "\r\n" + values.password + "\r\n" + values.database + "\r\n";
+        written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
+        written = std::fclose(out) == 0 && written;
+    }
+    if (!written) {
+        if (reportWriteFailure_) reportWriteFailure_(msg::kConfigWriteFailed);
+        // Closing a file that never opened is the error that ends the attempt.
+        if (!out) throw Error(formatMessage(msg::kIOError, {std::to_string(kFileNotOpen)}));
+    }
+}
+
+}  // namespace zorvanil::db

@@ -1,0 +1,88 @@
+#include "db/sql_connection.hpp"
+
+#include "common/error.hpp"
+#include "common/messages.hpp"
+#include "common/text.hpp"
+#include "db/sql_trace.hpp"
+
+namespace zorvanil::db {
+
+SQLConnection::SQLConnection(Settings settings, ParamList params, ConnectionServices services)
+    : settings_(std::move(settings)),
+      params_(std::move(params)),
+      services_(std::move(services)) {}
+
+SQLConnection::~SQLConnection() { close(); }
+
+IsolationLevel SQLConnection::isolationLevel() const {
+    std::string level = params_.value("DB2 TransIsolation");
+    if (sameText(level, "dirtyread")) return IsolationLevel::DirtyRead;
+    if (sameText(level, "repeatableread")) return IsolationLevel::RepeatableRead;
+    return IsolationLevel::ReadCommitted;
+}
+
+void SQLConnection::open() {
+    if (connected()) return;
+    if (beforeConnect) beforeConnect(*this);
+
+    // The driver named by the connection's settings is served by the implementation the process
+    // was configured with; an implementation that does not exist cannot be loaded.
+    if (!driver_) {
+        driver_ = makeDriver(services_.driverImplementation);
+        if (!driver_)
+            throw DatabaseError(formatMessage(msg::kUnableToLoad, {trim(settings_.libraryName)}));
+    }
+    ConnectRequest request;
+    request.password = params_.value("Password");
+    request.userName = params_.value("User_Name");
+    request.database = std::string(trim(params_.value("Database")));
+    request.isolation = isolationLevel();
+    request.busyTimeoutMs = services_.busyTimeoutMs;
+    request.statementTimeoutMs = services_.statementTimeoutMs;
+    driver_connection_ = driver_->connect(request);
+    transactionCount_ = 0;
+}
+
+void SQLConnection::close() {
+    driver_connection_.reset();
+    transactionCount_ = 0;
+}
+
+DriverConnection& SQLConnection::driverConnection() {
+    if (!connected()) open();
+    return *driver_connection_;
+}
+
+void SQLConnection::startTransaction(const TransactionDesc& desc) {
+    (void)desc;
+    if (!connected()) open();
+    if (!connected()) throw DatabaseError(msg::kConnectionClosed);
+    if (inTransaction() && !driver_connection_->supportsMultipleTransactions())
+        throw DatabaseError(msg::kTransactionActive);
+    trace("BEGIN IMMEDIATE", {});
+    driver_connection_->beginTransaction(isolationLevel());
+    ++transactionCount_;
+}
+
+void SQLConnection::commit(const TransactionDesc& desc) {
+    (void)desc;
+    if (!inTransaction() || !connected()) throw DatabaseError(msg::kNoActiveTransaction);
+    trace("COMMIT", {});
+    driver_connection_->commit();
+    --transactionCount_;
+}
+
+void SQLConnection::rollback(const TransactionDesc& desc) {
+    (void)desc;
+    if (!inTransaction() || !connected()) throw DatabaseError(msg::kNoActiveTransaction);
+    trace("ROLLBACK", {});
+    // The transaction is over even when the driver reports a failure.
+    --transactionCount_;
+    driver_connection_->rollback();
+}
+
+void SQLConnection::trace(std::string_view sql, const std::vector<Variant>& params) const {
+    if (services_.trace) services_.trace->record(sql, params, services_.connectionId);
+}
+
+}  // namespace zorvanil::db

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "db/driver.hpp"
+#include "db/param_list.hpp"
+
+namespace zorvanil::db {
+
+class SqlTrace;
+
+// The descriptor of a transaction: only the identifier is ever set by the server.
+struct TransactionDesc {
+    std::uint32_t transactionID = 0;
+    std::uint32_t globalID = 0;
+    IsolationLevel isolationLevel = IsolationLevel::ReadCommitted;
+    std::uint32_t customIsolation = 0;
+};
+
+// What a connection needs from its process: which driver implementation to use and how long
+// statements may run and writers wait; plus the optional statement trace.
+struct ConnectionServices {
+    std::string driverImplementation = "sqlite";
+    int busyTimeoutMs = 30000;
+    int statementTimeoutMs = 0;
+    std::shared_ptr<SqlTrace> trace;
+    std::uint64_t connectionId = 0;  // tells this connection apart in the trace and the logs
+};
+
+// The database connection of a server object: its settings and parameters, the connection
+// attempt with its before-connect handler, transactions, and the statements of its datasets.
+class SQLConnection {
+public:
+    struct Settings {
+        std::string connectionName;
+        std::string driverName;
+        std::string libraryName;
+        std::string getDriverFunc;
+        std::string vendorLib;
+        bool loginPrompt = false;
+    };
+
+    SQLConnection(Settings settings, ParamList params, ConnectionServices services);
+    ~SQLConnection();
+    SQLConnection(const SQLConnection&) = delete;
+    SQLConnection& operator=(const SQLConnection&) = delete;
+
+    const Settings& settings() const { return settings_; }
+    ParamList& params() { return params_; }
+    const ParamList& params() const { return params_; }
+
+    // Runs immediately before each connection attempt.
+    std::function<void(SQLConnection&)> beforeConnect;
+    // Would run with the login parameters if the login prompt were on.
+    std::function<void(SQLConnection&, ParamList&)> onLogin;
+
+    void open();
+    void close();
+    bool connected() const { return driver_connection_ != nullptr; }
+
+    // The open driver connection, opening it first when it is closed.
+    DriverConnection& driverConnection();
+
+    // Transactions: one at a time unless the driver supports several.
+    void startTransaction(const TransactionDesc& desc);
+    void commit(const TransactionDesc& desc);
+    void rollback(const TransactionDesc& desc);
+    bool inTransaction() const { return transactionCount_ > 0; }
+    // The isolation level of the "DB2 TransIsolation" parameter.
+    IsolationLevel isolationLevel() const;
+
+    // Records a statement in the trace, when there is one.
+    void trace(std::string_view sql, const std::vector<Variant>& params) const;
+    std::uint64_t id() const { return services_.connectionId; }
+
+private:
+    Settings settings_;
+    ParamList params_;
+    ConnectionServices services_;
+    std::unique_ptr<Driver> driver_;
+    std::unique_ptr<DriverConnection> driver_connection_;
+    int transactionCount_ = 0;
+};
+
+}  // namespace zorvanil::db

@@ -1,0 +1,251 @@
+#include "db/sql_dataset.hpp"
+
+#include "common/error.hpp"
+#include "common/messages.hpp"
+#include "common/text.hpp"
+#include "db/driver.hpp"
+#include "db/sql_connection.hpp"
+#include "db/sql_params.hpp"
+
+namespace zorvanil::db {
+
+namespace {
+
+// Whether a column of the given type can fill a declared field of the other.
+bool compatible(FieldType declared, FieldType column) {
+    if (declared == column || column == FieldType::Unknown) return true;
+    return false;
+}
+
+}  // namespace
+
+const FieldDef& Field::def() const { return dataSet_->fields_[index_]; }
+const Variant& Field::value() const { return dataSet_->row_[index_]; }
+
+void Field::setValue(const Variant& value) {
+    const FieldDef& d = def();
+    if (d.type == FieldType::String && d.size > 0 && value.type() == Variant::Type::String)
+        dataSet_->row_[index_] = Variant(cutToChars(value.asString(), d.size));
+    else
+        dataSet_->row_[index_] = value;
+}
+
+SQLDataSet::SQLDataSet(std::string name, SQLConnection& connection)
+    : name_(std::move(name)), connection_(connection) {}
+
+SQLDataSet::~SQLDataSet() = default;
+
+void SQLDataSet::setCommandText(std::string_view text) {
+    if (text == commandText_) return;
+    if (active_) throw DatabaseError(msg::kDataSetOpen);
+    dropStatement();
+    commandText_ = std::string(trimLeft(text));
+    params_.clear();
+    for (auto& name : parseParamNames(commandText_)) params_.push_back(DataSetParam{name, {}, {}, {}});
+}
+
+void SQLDataSet::setMasterSource(DataSource* source) {
+    masterSource_ = source;
+    if (source && source->dataSet()) source->dataSet()->details_.push_back(this);
+}
+
+DataSetParam* SQLDataSet::findParam(std::string_view name) {
+    for (auto& p : params_)
+        if (sameText(p.name, name)) return &p;
+    return nullptr;
+}
+
+void SQLDataSet::assignParams(std::vector<DataSetParam> params) {
+    close();
+    params_ = std::move(params);
+}
+
+void SQLDataSet::dropStatement() {
+    statement_.reset();
+    prepared_ = false;
+}
+
+void SQLDataSet::ensureStatement() {
+    if (commandText_.empty()) throw DatabaseError(msg::kNoSQLStatement);
+    if (!statement_) statement_ = connection_.driverConnection().prepare(commandText_);
+}
+
+void SQLDataSet::prepare() {
+    ensureStatement();
+    prepared_ = true;
+}
+
+void SQLDataSet::unprepare() {
+    if (active_) close();
+    dropStatement();
+}
+
+std::vector<Variant> SQLDataSet::bindParams() {
+    // A detail takes its parameters from the master's current row, by name.
+    if (masterSource_ && masterSource_->dataSet() && masterSource_->dataSet()->active()) {
+        SQLDataSet& master = *masterSource_->dataSet();
+        for (auto& p : params_)
+            if (int i = master.findField(p.name); i >= 0) p.value = master.row_[i];
+    }
+    std::vector<Variant> bound;
+    const int count = statement_->parameterCount();
+    bound.reserve(count);
+    for (int i = 1; i <= count; ++i) {
+        std::string name = statement_->parameterName(i);
+        const DataSetParam* param = nullptr;
+        if (!name.empty())
+            param = findParam(name);
+        else if (static_cast<std::size_t>(i - 1) < params_.size())
+            param = &params_[i - 1];
+        if (!param)
+            throw DatabaseError(formatMessage(msg::kNoParameterValue, {name.empty() ? "?" : name}));
+        statement_->bind(i, param->value);
+        bound.push_back(param->value);
+    }
+    return bound;
+}
+
+void SQLDataSet::bindFields() {
+    const auto& columns = statement_->columns();
+    fields_.clear();
+    columnOf_.clear();
+    if (fieldSpecs_.empty()) {
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            const ColumnInfo& col = columns[c];
+            fields_.push_back(FieldDef{col.name, col.type, col.size, col.required, col.fixed, false, 0, {}});
+            columnOf_.push_back(static_cast<int>(c));
+        }
+    } else {
+        for (const FieldSpec& spec : fieldSpecs_) {
+            int column = -1;
+            if (!spec.calculated()) {
+                for (std::size_t c = 0; c < columns.size() && column < 0; ++c)
+                    if (sameText(columns[c].name, spec.name)) column = static_cast<int>(c);
+                if (column < 0) throw DatabaseError(formatMessage(msg::kFieldNotFound, {spec.name}));
+                if (!compatible(spec.type, columns[column].type))
+                    throw DatabaseError(formatMessage(
+                        msg::kFieldTypeMismatch,
+                        {spec.name, fieldTypeName(spec.type), fieldTypeName(columns[column].type)}));
+            }
+            fields_.push_back(FieldDef::fromSpec(spec));
+            columnOf_.push_back(column);
+        }
+    }
+    row_.assign(fields_.size(), Variant::null());
+}
+
+void SQLDataSet::readRow() {
+    for (std::size_t i = 0; i < fields_.size(); ++i)
+        row_[i] = columnOf_[i] >= 0 ? statement_->value(columnOf_[i]) : Variant::null();
+}
+
+bool SQLDataSet::fetchRow(bool readValues) {
+    if (!statement_->fetch()) return false;
+    if (readValues) readRow();
+    return true;
+}
+
+void SQLDataSet::open() {
+    if (active_) return;
+    ensureStatement();
+    try {
+        std::vector<Variant> bound = bindParams();
+        connection_.trace(commandText_, bound);
+        statement_->execute();
+        bindFields();
+        active_ = true;
+        bof_ = true;
+        eof_ = !fetchRow(true);
+    } catch (...) {
+        active_ = false;
+        if (statement_) statement_->reset();
+        throw;
+    }
+    if (!eof_ && afterScroll) afterScroll(*this);
+}
+
+void SQLDataSet::close() {
+    if (!active_) return;
+    active_ = false;
+    eof_ = bof_ = true;
+    if (statement_) statement_->reset();
+    if (!prepared_) statement_.reset();
+    fields_.clear();
+    columnOf_.clear();
+    row_.clear();
+}
+
+void SQLDataSet::next() {
+    if (!active_) throw DatabaseError(msg::kDataSetClosed);
+    if (eof_) return;
+    if (!fetchRow(true)) {
+        eof_ = true;
+        return;
+    }
+    bof_ = false;
+    if (afterScroll) afterScroll(*this);
+}
+
+int SQLDataSet::moveBy(int count) {
+    if (!active_) throw DatabaseError(msg::kDataSetClosed);
+    // A skip that runs past the end stops on the last row, and the after-scroll handler sees that
+    // row; so with a handler every row passed over is read, without one only the row stopped on.
+    const bool readEach = static_cast<bool>(afterScroll);
+    int moved = 0;
+    bool read = true;
+    while (moved < count && !eof_) {
+        if (!statement_->fetch()) {
+            eof_ = true;
+            break;
+        }
+        ++moved;
+        read = readEach;
+        if (readEach) readRow();
+    }
+    if (moved > 0) {
+        if (!read && !eof_) readRow();
+        bof_ = false;
+        if (afterScroll) afterScroll(*this);
+    }
+    return moved;
+}
+
+void SQLDataSet::first() {
+    if (!active_ || bof_) return;
+    close();
+    open();
+}
+
+std::int64_t SQLDataSet::execSQL() {
+    ensureStatement();
+    try {
+        std::vector<Variant> bound = bindParams();
+        connection_.trace(commandText_, bound);
+        statement_->execute();
+    } catch (...) {
+        if (statement_) statement_->reset();
+        throw;
+    }
+    std::int64_t affected = statement_->rowsAffected();
+    statement_->reset();
+    return affected;
+}
+
+Field SQLDataSet::fieldByName(std::string_view name) {
+    int index = findField(name);
+    if (index < 0) throw DatabaseError(formatMessage(msg::kFieldNotFound, {name}));
+    return Field(*this, index);
+}
+
+int SQLDataSet::findField(std::string_view name) const {
+    for (std::size_t i = 0; i < fields_.size(); ++i)
+        if (sameText(fields_[i].name, name)) return static_cast<int>(i);
+    return -1;
+}
+
+std::vector<std::string> SQLDataSet::keyFields(const std::string& table) {
+    if (!getMetadata_) return {};
+    return connection_.driverConnection().uniqueIndexFields(table);
+}
+
+}  // namespace zorvanil::db

@@ -1,0 +1,375 @@
+#include "db/sqlite_driver.hpp"
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <climits>
+#include <filesystem>
+
+#include "common/error.hpp"
+#include "common/text.hpp"
+
+namespace zorvanil::db {
+
+namespace {
+
+[[noreturn]] void fail(sqlite3* db, int rc) {
+    const char* text = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    throw DatabaseError(text ? text : "SQLite error");
+}
+
+// DB2's CHAR(x): the character form of a number, date or text; null stays null.
+void charFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (argc < 1) return sqlite3_result_null(ctx);
+    sqlite3_value* v = argv[0];
+    switch (sqlite3_value_type(v)) {
+        case SQLITE_NULL: return sqlite3_result_null(ctx);
+        case SQLITE_INTEGER: {
+            std::string text = std::to_string(sqlite3_value_int64(v));
+            return sqlite3_result_text(ctx, text.c_str(), int(text.size()), SQLITE_TRANSIENT);
+        }
+        case SQLITE_FLOAT: {
+            std::string text = doubleToString(sqlite3_value_double(v));
+            return sqlite3_result_text(ctx, text.c_str(), int(text.size()), SQLITE_TRANSIENT);
+        }
+        default:
+            return sqlite3_result_text(ctx, reinterpret_cast<const char*>(sqlite3_value_text(v)),
+                                       sqlite3_value_bytes(v), SQLITE_TRANSIENT);
+    }
+}
+
+bool isPlainIdentifier(std::string_view name) {
+    if (name.empty()) return false;
+    for (char c : name)
+        if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$' || c == '#' ||
+              c == '@'))
+            return false;
+    return !std::isdigit(static_cast<unsigned char>(name[0]));
+}
+
+// A column without a declared type (an expression) takes its type from the first row's value.
+ColumnInfo columnInfoFromValue(int sqliteType) {
+    switch (sqliteType) {
+        case SQLITE_INTEGER: return {"", FieldType::Integer, 0, false, false};
+        case SQLITE_FLOAT: return {"", FieldType::Float, 0, false, false};
+        case SQLITE_BLOB: return {"", FieldType::Blob, 1, false, false};
+        default: return {"", FieldType::String, 255, false, false};
+    }
+}
+
+class SqliteStatement : public DriverStatement {
+public:
+    SqliteStatement(sqlite3* db, sqlite3_stmt* stmt) : db_(db), stmt_(stmt) {}
+    ~SqliteStatement() override { sqlite3_finalize(stmt_); }
+
+    int parameterCount() const override { return sqlite3_bind_parameter_count(stmt_); }
+
+    std::string parameterName(int index) const override {
+        const char* name = sqlite3_bind_parameter_name(stmt_, index);
+        if (!name || name[0] == '?') return {};
+        return name + 1;
+    }
+
+    void bind(int index, const Variant& value) override {
+        using T = Variant::Type;
+        int rc = SQLITE_OK;
+        switch (value.type()) {
+            case T::Unassigned:
+            case T::Null: rc = sqlite3_bind_null(stmt_, index); break;
+            case T::Smallint:
+            case T::Integer:
+            case T::Largeint: rc = sqlite3_bind_int64(stmt_, index, value.toInt64()); break;
+            case T::Double: rc = sqlite3_bind_double(stmt_, index, value.toDouble()); break;
+            case T::String:
+                rc = sqlite3_bind_text(stmt_, index, value.asString().data(),
+                                       int(value.asString().size()), SQLITE_TRANSIENT);
+                break;
+            case T::Date:
+            case T::Time: {
+                std::string text = value.toString();
+                rc = sqlite3_bind_text(stmt_, index, text.data(), int(text.size()), SQLITE_TRANSIENT);
+                break;
+            }
+            case T::Blob:
+                rc = sqlite3_bind_blob(stmt_, index, value.asBlob().bytes.data(),
+                                       int(value.asBlob().bytes.size()), SQLITE_TRANSIENT);
+                break;
+            case T::Array:
+            case T::Packet:
+                throw DatabaseError("Cannot bind a value of type " +
+                                    std::string(Variant::typeName(value.type())));
+        }
+        if (rc != SQLITE_OK) fail(db_, rc);
+    }
+
+    void execute() override {
+        reset();
+        hasPending_ = false;
+        int rc = sqlite3_step(stmt_);
+        if (rc == SQLITE_ROW) {
+            hasPending_ = true;
+        } else if (rc != SQLITE_DONE) {
+            sqlite3_reset(stmt_);
+            fail(db_, rc);
+        }
+        changes_ = sqlite3_column_count(stmt_) == 0 ? sqlite3_changes64(db_) : 0;
+        describeColumns();
+        executed_ = true;
+    }
+
+    const std::vector<ColumnInfo>& columns() const override { return columns_; }
+
+    bool fetch() override {
+        if (!executed_) return false;
+        if (hasPending_) {
+            hasPending_ = false;
+            return onRow_ = true;
+        }
+        if (!onRow_) return false;
+        int rc = sqlite3_step(stmt_);
+        if (rc == SQLITE_ROW) return true;
+        onRow_ = false;
+        if (rc != SQLITE_DONE) fail(db_, rc);
+        return false;
+    }
+
+    Variant value(int column) const override {
+        int type = sqlite3_column_type(stmt_, column);
+        if (type == SQLITE_NULL) return Variant::null();
+        const ColumnInfo& info = columns_[column];
+        switch (info.type) {
+            case FieldType::Smallint:
+            case FieldType::Integer:
+            case FieldType::Largeint: {
+                if (type == SQLITE_FLOAT) return Variant(sqlite3_column_double(stmt_, column));
+                if (type != SQLITE_INTEGER) return text(column);
+                std::int64_t v = sqlite3_column_int64(stmt_, column);
+                if (info.type == FieldType::Smallint && v >= INT16_MIN && v <= INT16_MAX)
+                    return Variant(static_cast<std::int16_t>(v));
+                if (v >= INT32_MIN && v <= INT32_MAX && info.type != FieldType::Largeint)
+                    return Variant(static_cast<std::int32_t>(v));
+                return Variant(v);
+            }
+            case FieldType::Float:
+                if (type == SQLITE_TEXT) return text(column);
+                return Variant(sqlite3_column_double(stmt_, column));
+            case FieldType::Date: {
+                Variant t = text(column);
+                if (auto d = Date::parse(t.asString())) return Variant(*d);
+                return t;
+            }
+            case FieldType::Time: {
+                Variant t = text(column);
+                if (auto d = Time::parse(t.asString())) return Variant(*d);
+                return t;
+            }
+            case FieldType::Blob: {
+                auto data = static_cast<const char*>(sqlite3_column_blob(stmt_, column));
+                return Variant(Blob{std::string(data ? data : "", sqlite3_column_bytes(stmt_, column))});
+            }
+            default:
+                if (type == SQLITE_INTEGER) return Variant(std::to_string(sqlite3_column_int64(stmt_, column)));
+                if (type == SQLITE_FLOAT) return Variant(doubleToString(sqlite3_column_double(stmt_, column)));
+                return text(column);
+        }
+    }
+
+    std::int64_t rowsAffected() const override { return changes_; }
+
+    void reset() override {
+        sqlite3_reset(stmt_);
+        hasPending_ = onRow_ = executed_ = false;
+    }
+
+private:
+    Variant text(int column) const {
+        auto data = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+        return Variant(std::string(data ? data : "", sqlite3_column_bytes(stmt_, column)));
+    }
+
+    void describeColumns() {
+        if (described_) return;
+        const int count = sqlite3_column_count(stmt_);
+        columns_.clear();
+        columns_.reserve(count);
+        for (int i = 0; i < count; ++i) {
+            const char* declared = sqlite3_column_decltype(stmt_, i);
+            ColumnInfo info = declared ? columnInfoFromDeclaredType(declared)
+                              : hasPending_ ? columnInfoFromValue(sqlite3_column_type(stmt_, i))
+                                            : ColumnInfo{"", FieldType::String, 255, false, false};
+            std::string name = sqlite3_column_name(stmt_, i);
+            info.name = isPlainIdentifier(name) ? upperCase(name) : std::to_string(i + 1);
+            info.required = isNotNull(i);
+            columns_.push_back(std::move(info));
+        }
+        // Expression columns take their type from a row; without one they stay undecided.
+        described_ = hasPending_ || count == 0 || allDeclared(count);
+    }
+
+    bool allDeclared(int count) const {
+        for (int i = 0; i < count; ++i)
+            if (!sqlite3_column_decltype(stmt_, i)) return false;
+        return true;
+    }
+
+    bool isNotNull(int column) const {
+        const char* table = sqlite3_column_table_name(stmt_, column);
+        const char* origin = sqlite3_column_origin_name(stmt_, column);
+        if (!table || !origin) return false;
+        int notNull = 0;
+        if (sqlite3_table_column_metadata(db_, sqlite3_column_database_name(stmt_, column), table,
+                                          origin, nullptr, nullptr, &notNull, nullptr,
+                                          nullptr) != SQLITE_OK)
+            return false;
+        return notNull != 0;
+    }
+
+    sqlite3* db_;
+    sqlite3_stmt* stmt_;
+    std::vector<ColumnInfo> columns_;
+    bool described_ = false;
+    bool hasPending_ = false;
+    bool onRow_ = false;
+    bool executed_ = false;
+    std::int64_t changes_ = 0;
+};
+
+class SqliteConnection : public DriverConnection {
+public:
+    explicit SqliteConnection(const ConnectRequest& request) : statementTimeoutMs_(request.statementTimeoutMs) {
+        if (request.database.empty() || !std::filesystem::exists(request.database))
+            throw DatabaseError("Database '" + request.database + "' not found");
+        int rc = sqlite3_open_v2(request.database.c_str(), &db_,
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+        if (rc != SQLITE_OK) {
+            std::string text = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
+            sqlite3_close(db_);
+            throw DatabaseError("Cannot open database '" + request.database + "': " + text);
+        }
+        sqlite3_busy_timeout(db_, request.busyTimeoutMs);
+        sqlite3_extended_result_codes(db_, 0);
+        run("PRAGMA journal_mode=WAL");
+        run("PRAGMA synchronous=FULL");
+        run("PRAGMA case_sensitive_like=ON");
+        for (int args : {1, 2})
+            sqlite3_create_function(db_, "CHAR", args, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                    charFunction, nullptr, nullptr);
+        if (statementTimeoutMs_ > 0) sqlite3_progress_handler(db_, 10000, &SqliteConnection::onProgress, this);
+    }
+
+    ~SqliteConnection() override { sqlite3_close_v2(db_); }
+
+    std::unique_ptr<DriverStatement> prepare(const std::string& sql) override {
+        sqlite3_stmt* stmt = nullptr;
+        const char* tail = nullptr;
+        startClock();
+        int rc = sqlite3_prepare_v2(db_, sql.c_str(), int(sql.size()), &stmt, &tail);
+        if (rc != SQLITE_OK) fail(db_, rc);
+        if (!stmt) throw DatabaseError("The statement is empty");
+        return std::make_unique<SqliteStatement>(db_, stmt);
+    }
+
+    // Takes the write lock at once, so that two writers queue instead of failing at commit.
+    void beginTransaction(IsolationLevel) override { run("BEGIN IMMEDIATE"); }
+    void commit() override { run("COMMIT"); }
+    void rollback() override { run("ROLLBACK"); }
+    std::string quoteChar() const override { return "\""; }
+
+    std::vector<std::string> uniqueIndexFields(const std::string& table) override {
+        std::vector<std::string> result;
+        std::string chosen;
+        {
+            auto list = prepare("PRAGMA index_list(" + quoteLiteral(table) + ")");
+            list->execute();
+            // The primary key first, then the other unique indexes in the order SQLite lists them.
+            while (list->fetch()) {
+                if (list->value(2).toInt32() != 1) continue;
+                std::string name = list->value(1).toString();
+                std::string origin = list->value(3).toString();
+                if (origin == "pk") {
+                    chosen = name;
+                    break;
+                }
+                if (chosen.empty()) chosen = name;
+            }
+        }
+        if (chosen.empty()) return result;
+        auto info = prepare("PRAGMA index_info(" + quoteLiteral(chosen) + ")");
+        info->execute();
+        while (info->fetch()) result.push_back(upperCase(info->value(2).toString()));
+        return result;
+    }
+
+private:
+    static std::string quoteLiteral(const std::string& text) {
+        std::string out = "'";
+        for (char c : text) {
+            if (c == '\'') out += '\'';
+            out += c;
+        }
+        return out + "'";
+    }
+
+    void run(const char* sql) {
+        char* error = nullptr;
+        if (sqlite3_exec(db_, sql, nullptr, nullptr, &error) != SQLITE_OK) {
+            std::string text = error ? error : "SQLite error";
+            sqlite3_free(error);
+            throw DatabaseError(text);
+        }
+    }
+
+    void startClock() { started_ = std::chrono::steady_clock::now(); }
+
+    // Interrupts a statement that has run longer than the limit.
+    static int onProgress(void* self) {
+        auto* conn = static_cast<SqliteConnection*>(self);
+        auto elapsed = std::chrono::steady_clock::now() - conn->started_;
+        return elapsed > std::chrono::milliseconds(conn->statementTimeoutMs_) ? 1 : 0;
+    }
+
+    sqlite3* db_ = nullptr;
+    int statementTimeoutMs_;
+    std::chrono::steady_clock::time_point started_{};
+};
+
+}  // namespace
+
+ColumnInfo columnInfoFromDeclaredType(std::string_view declared) {
+    std::string type = upperCase(trim(declared));
+    int size = 0;
+    if (auto open = type.find('('); open != std::string::npos) {
+        size = std::atoi(type.c_str() + open + 1);
+        type = std::string(trim(std::string_view(type).substr(0, open)));
+    }
+    auto is = [&](std::initializer_list<const char*> names) {
+        for (auto n : names)
+            if (type == n) return true;
+        return false;
+    };
+    if (is({"SMALLINT"})) return {"", FieldType::Smallint, 0, false, false};
+    if (is({"INTEGER", "INT"})) return {"", FieldType::Integer, 0, false, false};
+    if (is({"BIGINT"})) return {"", FieldType::Largeint, 0, false, false};
+    if (is({"DOUBLE", "DOUBLE PRECISION", "FLOAT", "REAL", "DECIMAL", "NUMERIC", "DEC"}))
+        return {"", FieldType::Float, 0, false, false};
+    if (is({"CHAR", "CHARACTER"})) return {"", FieldType::String, size > 0 ? size : 1, true, false};
+    if (is({"VARCHAR", "CHARACTER VARYING", "CHAR VARYING"}))
+        return {"", FieldType::String, size, false, false};
+    if (is({"DATE"})) return {"", FieldType::Date, 0, false, false};
+    if (is({"TIME"})) return {"", FieldType::Time, 0, false, false};
+    if (is({"TIMESTAMP"})) return {"", FieldType::TimeStamp, 0, false, false};
+    if (is({"BLOB"})) return {"", FieldType::Blob, 1, false, false};
+    if (is({"CLOB", "TEXT"})) return {"", FieldType::Memo, 1, false, false};
+    return {"", FieldType::String, size > 0 ? size : 255, false, false};
+}
+
+std::unique_ptr<DriverConnection> SqliteDriver::connect(const ConnectRequest& request) {
+    return std::make_unique<SqliteConnection>(request);
+}
+
+std::unique_ptr<Driver> makeDriver(std::string_view implementation) {
+    if (sameText(implementation, "sqlite")) return std::make_unique<SqliteDriver>();
+    return nullptr;
+}
+
+}  // namespace zorvanil::db

@@ -1,0 +1,272 @@
+#include "packet/json_codec.hpp"
+
+#include <boost/json.hpp>
+
+#include "common/error.hpp"
+#include "common/text.hpp"
+#include "common/variant_json.hpp"
+
+namespace zorvanil::packet {
+
+namespace json = boost::json;
+
+namespace {
+
+constexpr std::string_view kStatusNames[] = {"unchanged", "modified", "inserted", "deleted"};
+constexpr std::string_view kParamTypeNames[] = {"unknown", "input", "output", "inputOutput", "result"};
+
+[[noreturn]] void badPacket(std::string_view what) {
+    throw Error("Invalid data packet: " + std::string(what));
+}
+
+json::value encodePacket(const DataPacket& p) { return toJson(p); }
+
+json::value valueToJson(const Variant& v) { return zorvanil::variantToJson(v, &encodePacket); }
+
+json::object fieldToJson(const PacketField& f) {
+    json::object o;
+    o["name"] = f.def.name;
+    o["type"] = json::string(db::fieldTypeName(f.def.type));
+    if (f.def.size) o["size"] = f.def.size;
+    if (f.def.required) o["required"] = true;
+    if (f.def.fixed) o["fixed"] = true;
+    if (f.def.calculated) o["calculated"] = true;
+    if (f.def.displayWidth) o["displayWidth"] = f.def.displayWidth;
+    if (f.providerFlags != kDefaultProviderFlags) o["PROVFLAGS"] = f.providerFlags;
+    if (!f.origin.empty()) o["ORIGIN"] = f.origin;
+    if (f.serverCalc) o["SERVER_CALC"] = true;
+    if (!f.fieldProps.empty()) o["FIELDPROPS"] = f.fieldProps;
+    if (f.paramType != db::ParamDirection::Unknown)
+        o["paramType"] = json::string(kParamTypeNames[static_cast<int>(f.paramType)]);
+    if (!f.children.empty()) {
+        json::array children;
+        for (auto& c : f.children) children.push_back(fieldToJson(c));
+        o["fields"] = std::move(children);
+    }
+    return o;
+}
+
+json::array rowsToJson(const std::vector<PacketRow>& rows, const std::vector<PacketField>& fields);
+
+json::value rowToJson(const PacketRow& row, const std::vector<PacketField>& fields) {
+    auto cell = [&](std::size_t i) -> json::value {
+        const Variant& v = row.values[i];
+        // A nested table travels as the array of its rows.
+        if (v.type() == Variant::Type::Packet && v.asPacket()) {
+            static const std::vector<PacketField> kNone;
+            return rowsToJson(v.asPacket()->rows, i < fields.size() ? fields[i].children : kNone);
+        }
+        return valueToJson(v);
+    };
+    if (row.status == RowStatus::Unchanged && !row.error) {
+        json::array a;
+        a.reserve(row.values.size());
+        for (std::size_t i = 0; i < row.values.size(); ++i) a.push_back(cell(i));
+        return a;
+    }
+    json::object o;
+    o["status"] = json::string(rowStatusName(row.status));
+    json::object values;
+    for (std::size_t i = 0; i < row.values.size(); ++i) {
+        if (row.values[i].isUnassigned()) continue;
+        std::string name = i < fields.size() ? fields[i].name() : std::to_string(i);
+        values[name] = cell(i);
+    }
+    o["values"] = std::move(values);
+    if (row.error) {
+        o["error"] = json::object{{"ERROR_RECORDNO", row.error->recordNo},
+                                  {"response", row.error->response},
+                                  {"message", row.error->message},
+                                  {"code", row.error->errorCode}};
+    }
+    return o;
+}
+
+json::array rowsToJson(const std::vector<PacketRow>& rows, const std::vector<PacketField>& fields) {
+    json::array out;
+    out.reserve(rows.size());
+    for (auto& r : rows) out.push_back(rowToJson(r, fields));
+    return out;
+}
+
+PacketField fieldFromJson(const json::value& v) {
+    if (!v.is_object()) badPacket("a field is not an object");
+    const json::object& o = v.get_object();
+    PacketField f;
+    auto name = o.if_contains("name");
+    if (!name || !name->is_string()) badPacket("a field has no name");
+    f.def.name = std::string(name->get_string());
+    if (auto t = o.if_contains("type"); t && t->is_string())
+        f.def.type = db::fieldTypeFromName(std::string_view(t->get_string()));
+    if (auto s = o.if_contains("size"); s && s->is_int64()) f.def.size = int(s->get_int64());
+    if (auto r = o.if_contains("required"); r && r->is_bool()) f.def.required = r->get_bool();
+    if (auto r = o.if_contains("fixed"); r && r->is_bool()) f.def.fixed = r->get_bool();
+    if (auto r = o.if_contains("calculated"); r && r->is_bool()) f.def.calculated = r->get_bool();
+    if (auto r = o.if_contains("displayWidth"); r && r->is_int64()) f.def.displayWidth = int(r->get_int64());
+    if (auto r = o.if_contains("PROVFLAGS"); r && r->is_int64()) f.providerFlags = std::uint8_t(r->get_int64());
+    if (auto r = o.if_contains("ORIGIN"); r && r->is_string()) f.origin = std::string(r->get_string());
+    if (auto r = o.if_contains("SERVER_CALC"); r && r->is_bool()) f.serverCalc = r->get_bool();
+    if (auto r = o.if_contains("FIELDPROPS"); r && r->is_string()) f.fieldProps = std::string(r->get_string());
+    if (auto r = o.if_contains("paramType"); r && r->is_string())
+        for (int i = 0; i < 5; ++i)
+            if (r->get_string() == kParamTypeNames[i]) f.paramType = static_cast<db::ParamDirection>(i);
+    if (auto c = o.if_contains("fields")) {
+        if (!c->is_array()) badPacket("\"fields\" is not an array");
+        for (auto& child : c->get_array()) f.children.push_back(fieldFromJson(child));
+        f.def.type = db::FieldType::DataSet;
+    }
+    return f;
+}
+
+// A value read for a field of a known type takes that type (dates, times, blobs travel as text).
+Variant typedValue(const json::value& v, const PacketField* field) {
+    if (field && v.is_string()) {
+        std::string_view text = v.get_string();
+        switch (field->def.type) {
+            case db::FieldType::Date:
+                if (auto d = Date::parse(text)) return Variant(*d);
+                break;
+            case db::FieldType::Time:
+                if (auto t = Time::parse(text)) return Variant(*t);
+                break;
+            case db::FieldType::Blob: return Variant(Blob{base64Decode(text)});
+            default: break;
+        }
+    }
+    return variantFromJson(v);
+}
+
+std::vector<PacketRow> rowsFromJson(const json::value& v, std::vector<PacketField>& fields);
+
+Variant cellFromJson(const json::value& v, std::vector<PacketField>& fields, std::size_t i) {
+    if (i < fields.size() && fields[i].def.type == db::FieldType::DataSet && v.is_array()) {
+        auto nested = std::make_shared<DataPacket>();
+        nested->rows = rowsFromJson(v, fields[i].children);
+        return Variant(PacketPtr(std::move(nested)));
+    }
+    return typedValue(v, i < fields.size() ? &fields[i] : nullptr);
+}
+
+PacketRow rowFromJson(const json::value& v, std::vector<PacketField>& fields) {
+    PacketRow row;
+    if (v.is_array()) {
+        const json::array& a = v.get_array();
+        for (std::size_t i = 0; i < a.size(); ++i) row.values.push_back(cellFromJson(a[i], fields, i));
+        return row;
+    }
+    if (!v.is_object()) badPacket("a row is neither an array nor an object");
+    const json::object& o = v.get_object();
+    if (auto s = o.if_contains("status")) {
+        if (!s->is_string()) badPacket("a row status is not text");
+        bool known = false;
+        for (int i = 0; i < 4; ++i)
+            if (s->get_string() == kStatusNames[i]) {
+                row.status = static_cast<RowStatus>(i);
+                known = true;
+            }
+        if (!known) badPacket("unknown row status \"" + std::string(s->get_string()) + "\"");
+    }
+    auto values = o.if_contains("values");
+    if (values && !values->is_object()) badPacket("\"values\" is not an object");
+    // Members outside "values" that name a field (a nested detail table) count as values too.
+    auto take = [&](std::string_view key, const json::value& val) {
+        int index = -1;
+        for (std::size_t i = 0; i < fields.size(); ++i)
+            if (sameText(fields[i].name(), key)) index = static_cast<int>(i);
+        if (index < 0) {
+            PacketField f;
+            f.def.name = std::string(key);
+            if (val.is_array()) f.def.type = db::FieldType::DataSet;
+            fields.push_back(std::move(f));
+            index = static_cast<int>(fields.size() - 1);
+        }
+        if (row.values.size() <= std::size_t(index)) row.values.resize(index + 1);
+        row.values[index] = cellFromJson(val, fields, index);
+    };
+    if (values)
+        for (auto& [key, val] : values->get_object()) take(key, val);
+    for (auto& [key, val] : o)
+        if (key != "status" && key != "values" && key != "error") take(key, val);
+    if (auto e = o.if_contains("error"); e && e->is_object()) {
+        RowError err;
+        const json::object& eo = e->get_object();
+        if (auto x = eo.if_contains("ERROR_RECORDNO"); x && x->is_int64()) err.recordNo = int(x->get_int64());
+        if (auto x = eo.if_contains("response"); x && x->is_int64()) err.response = int(x->get_int64());
+        if (auto x = eo.if_contains("message"); x && x->is_string()) err.message = std::string(x->get_string());
+        if (auto x = eo.if_contains("code"); x && x->is_int64()) err.errorCode = int(x->get_int64());
+        row.error = err;
+    }
+    return row;
+}
+
+std::vector<PacketRow> rowsFromJson(const json::value& v, std::vector<PacketField>& fields) {
+    if (!v.is_array()) badPacket("\"rows\" is not an array");
+    std::vector<PacketRow> rows;
+    for (auto& r : v.get_array()) rows.push_back(rowFromJson(r, fields));
+    for (auto& r : rows) r.values.resize(std::max(r.values.size(), fields.size()));
+    return rows;
+}
+
+}  // namespace
+
+std::string_view rowStatusName(RowStatus status) { return kStatusNames[static_cast<int>(status)]; }
+
+json::value toJson(const DataPacket& packet) {
+    json::object o;
+    if (packet.hasMetadata) {
+        json::array fields;
+        for (auto& f : packet.fields) fields.push_back(fieldToJson(f));
+        o["fields"] = std::move(fields);
+        json::object attributes;
+        for (auto& [name, value] : packet.attributes) attributes[name] = valueToJson(value);
+        o["attributes"] = std::move(attributes);
+    }
+    o["rows"] = rowsToJson(packet.rows, packet.fields);
+    return o;
+}
+
+DataPacket dataPacketFromJson(const json::value& v) {
+    if (!v.is_object()) badPacket("not an object");
+    const json::object& o = v.get_object();
+    DataPacket packet;
+    if (auto f = o.if_contains("fields")) {
+        if (!f->is_array()) badPacket("\"fields\" is not an array");
+        packet.hasMetadata = true;
+        for (auto& field : f->get_array()) packet.fields.push_back(fieldFromJson(field));
+    }
+    if (auto a = o.if_contains("attributes")) {
+        if (!a->is_object()) badPacket("\"attributes\" is not an object");
+        packet.hasMetadata = true;
+        for (auto& [name, value] : a->get_object())
+            packet.attributes.emplace_back(std::string(name), variantFromJson(value));
+    }
+    if (auto r = o.if_contains("rows")) packet.rows = rowsFromJson(*r, packet.fields);
+    return packet;
+}
+
+json::value variantToJson(const Variant& value) { return valueToJson(value); }
+
+Variant variantFromJson(const json::value& v) {
+    switch (v.kind()) {
+        case json::kind::null: return Variant::null();
+        case json::kind::bool_: return Variant(static_cast<std::int32_t>(v.get_bool() ? -1 : 0));
+        case json::kind::int64: {
+            std::int64_t i = v.get_int64();
+            if (i >= INT32_MIN && i <= INT32_MAX) return Variant(static_cast<std::int32_t>(i));
+            return Variant(i);
+        }
+        case json::kind::uint64: return Variant(static_cast<double>(v.get_uint64()));
+        case json::kind::double_: return Variant(v.get_double());
+        case json::kind::string: return Variant(std::string(v.get_string()));
+        case json::kind::array: {
+            Variant::Array items;
+            for (auto& item : v.get_array()) items.push_back(variantFromJson(item));
+            return Variant(std::move(items));
+        }
+        case json::kind::object:
+            return Variant(PacketPtr(std::make_shared<DataPacket>(dataPacketFromJson(v))));
+    }
+    return {};
+}
+
+}  // namespace zorvanil::packet
