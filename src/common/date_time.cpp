@@ -32,7 +32,9 @@ int daysInMonth(int y, int m) {
 
 }  // namespace
 
-Date Date::fromYmd(int year, int month, int day) { return Date{daysFromCivil(year, month, day)}; }
+Date Date::fromYmd(int year, int month, int day) {
+    return Date{daysFromCivil(year, month, day)};
+}
 
 void Date::toYmd(int& year, int& month, int& day) const {
     int z = days + 719468;
@@ -91,7 +93,8 @@ std::optional<Time> Time::parse(std::string_view text) {
             if (text[pos] != '.') return std::nullopt;
             std::string_view frac = text.substr(pos + 1, 3);
             if (frac.empty() || !parseNumber(frac, 0, frac.size(), ms)) return std::nullopt;
-            for (std::size_t i = frac.size(); i < 3; ++i) ms *= 10;
+            for (std::size_t i = frac.size(); i < 3; ++i)
+                ms *= 10;
         }
     }
     if (h > 23 || m > 59 || s > 59) return std::nullopt;

@@ -31,7 +31,8 @@ inline constexpr const char* kParameterNotFound = "Parameter '%s' not found";
 inline constexpr const char* kNoParameterValue = "No value for parameter '%s'";
 
 // Connection and transactions
-inline constexpr const char* kConnectionClosed = "Cannot perform this operation on a closed connection";
+inline constexpr const char* kConnectionClosed =
+    "Cannot perform this operation on a closed connection";
 inline constexpr const char* kTransactionActive = "A transaction is already active";
 inline constexpr const char* kNoActiveTransaction = "There is no active transaction";
 inline constexpr const char* kUnableToLoad = "Unable to Load %s";

@@ -3,7 +3,9 @@
 namespace zorvanil {
 
 namespace {
-inline unsigned char lower(unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; }
+inline unsigned char lower(unsigned char c) {
+    return c >= 'A' && c <= 'Z' ? c + 32 : c;
+}
 }  // namespace
 
 bool sameText(std::string_view a, std::string_view b) {
@@ -31,17 +33,21 @@ std::string upperCase(std::string_view text) {
 
 std::string_view trimLeft(std::string_view text) {
     std::size_t b = 0;
-    while (b < text.size() && static_cast<unsigned char>(text[b]) <= ' ') ++b;
+    while (b < text.size() && static_cast<unsigned char>(text[b]) <= ' ')
+        ++b;
     return text.substr(b);
 }
 
 std::string_view trimRight(std::string_view text) {
     std::size_t e = text.size();
-    while (e > 0 && static_cast<unsigned char>(text[e - 1]) <= ' ') --e;
+    while (e > 0 && static_cast<unsigned char>(text[e - 1]) <= ' ')
+        --e;
     return text.substr(0, e);
 }
 
-std::string_view trim(std::string_view text) { return trimRight(trimLeft(text)); }
+std::string_view trim(std::string_view text) {
+    return trimRight(trimLeft(text));
+}
 
 std::string_view cutToChars(std::string_view text, std::size_t chars) {
     std::size_t count = 0;

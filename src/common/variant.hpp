@@ -25,9 +25,21 @@ struct Blob {
 // null, 16-, 32- and 64-bit integers, double, 8-bit string, date, time, blob, array, or a packet.
 // Arrays and packets are shared and never changed once built, so copies are cheap.
 class Variant {
-public:
-    enum class Type { Unassigned, Null, Smallint, Integer, Largeint, Double, String, Date, Time, Blob,
-                      Array, Packet };
+  public:
+    enum class Type {
+        Unassigned,
+        Null,
+        Smallint,
+        Integer,
+        Largeint,
+        Double,
+        String,
+        Date,
+        Time,
+        Blob,
+        Array,
+        Packet
+    };
     struct NullTag {
         friend bool operator==(NullTag, NullTag) = default;
     };
@@ -58,7 +70,8 @@ public:
 
     // The platform's variant-to-text conversion: unassigned and null give the empty text.
     std::string toString() const;
-    // Integer conversions; a text that is no integer fails with "'%s' is not a valid integer value".
+    // Integer conversions; a text that is no integer fails with "'%s' is not a valid integer
+    // value".
     std::int32_t toInt32() const;
     std::int64_t toInt64() const;
     double toDouble() const;
@@ -82,7 +95,7 @@ public:
     // their text; null equals only null. Used where rows are located by their values.
     bool sameValue(const Variant& other) const;
 
-private:
+  private:
     std::variant<std::monostate, NullTag, std::int16_t, std::int32_t, std::int64_t, double,
                  std::string, Date, Time, Blob, std::shared_ptr<const Array>,
                  std::shared_ptr<const packet::DataPacket>>

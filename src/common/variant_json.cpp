@@ -39,13 +39,20 @@ std::string base64Decode(std::string_view text) {
     int bits = 0;
     for (char c : text) {
         int v;
-        if (c >= 'A' && c <= 'Z') v = c - 'A';
-        else if (c >= 'a' && c <= 'z') v = c - 'a' + 26;
-        else if (c >= '0' && c <= '9') v = c - '0' + 52;
-        else if (c == '+') v = 62;
-        else if (c == '/') v = 63;
-        else if (c == '=' || c == '\n' || c == '\r') continue;
-        else throw Error("Invalid base64 text");
+        if (c >= 'A' && c <= 'Z')
+            v = c - 'A';
+        else if (c >= 'a' && c <= 'z')
+            v = c - 'a' + 26;
+        else if (c >= '0' && c <= '9')
+            v = c - '0' + 52;
+        else if (c == '+')
+            v = 62;
+        else if (c == '/')
+            v = 63;
+        else if (c == '=' || c == '\n' || c == '\r')
+            continue;
+        else
+            throw Error("Invalid base64 text");
         buffer = (buffer << 6) | std::uint32_t(v);
         bits += 6;
         if (bits >= 8) {
@@ -60,18 +67,25 @@ boost::json::value variantToJson(const Variant& value, PacketEncoder encodePacke
     using T = Variant::Type;
     switch (value.type()) {
         case T::Unassigned:
-        case T::Null: return nullptr;
+        case T::Null:
+            return nullptr;
         case T::Smallint:
         case T::Integer:
-        case T::Largeint: return value.toInt64();
-        case T::Double: return value.toDouble();
-        case T::String: return boost::json::string(value.asString());
+        case T::Largeint:
+            return value.toInt64();
+        case T::Double:
+            return value.toDouble();
+        case T::String:
+            return boost::json::string(value.asString());
         case T::Date:
-        case T::Time: return boost::json::string(value.toString());
-        case T::Blob: return boost::json::string(base64Encode(value.asBlob().bytes));
+        case T::Time:
+            return boost::json::string(value.toString());
+        case T::Blob:
+            return boost::json::string(base64Encode(value.asBlob().bytes));
         case T::Array: {
             boost::json::array out;
-            for (auto& item : value.asArray()) out.push_back(variantToJson(item, encodePacket));
+            for (auto& item : value.asArray())
+                out.push_back(variantToJson(item, encodePacket));
             return out;
         }
         case T::Packet:

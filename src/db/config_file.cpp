@@ -35,7 +35,8 @@ bool readLine(std::FILE* file, std::string& line) {
 
 }  // namespace
 
-ConfigFileProcedure::ConfigFileProcedure(ConfigValues defaults, WriteFailureReporter reportWriteFailure)
+ConfigFileProcedure::ConfigFileProcedure(ConfigValues defaults,
+                                         WriteFailureReporter reportWriteFailure)
     : defaults_(std::move(defaults)), reportWriteFailure_(std::move(reportWriteFailure)) {}
 
 void ConfigFileProcedure::run(const std::filesystem::path& file, ParamList& params) {
@@ -58,7 +59,8 @@ void ConfigFileProcedure::run(const std::filesystem::path& file, ParamList& para
     std::FILE* out = std::fopen(file.c_str(), "wb");
     bool written = out != nullptr;
     if (out) {
-        std::string text = values.userName + "\r\n" + values.password + "\r\n" + values.database + "\r\n";
+        std::string text =
+            values.userName + "\r\n" + values.password + "\r\n" + values.database + "\r\n";
         written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
         written = std::fclose(out) == 0 && written;
     }

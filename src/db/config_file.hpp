@@ -20,7 +20,7 @@ struct ConfigValues {
 // Reads and rewrites the three-line configuration files. One instance serves a whole process: it
 // holds the lock that keeps one server object from reading a file that another is rewriting.
 class ConfigFileProcedure {
-public:
+  public:
     // Called with the message when the file cannot be written (a headless server logs it).
     using WriteFailureReporter = std::function<void(std::string_view message)>;
 
@@ -33,7 +33,7 @@ public:
 
     const ConfigValues& defaults() const { return defaults_; }
 
-private:
+  private:
     ConfigValues defaults_;
     WriteFailureReporter reportWriteFailure_;
     std::mutex mutex_;

@@ -24,7 +24,7 @@ enum class IsolationLevel : std::uint8_t { ReadCommitted, DirtyRead, RepeatableR
 
 // A prepared statement. Parameters are numbered from 1; columns from 0.
 class DriverStatement {
-public:
+  public:
     virtual ~DriverStatement() = default;
 
     virtual int parameterCount() const = 0;
@@ -46,7 +46,7 @@ public:
 
 // One connection to one database.
 class DriverConnection {
-public:
+  public:
     virtual ~DriverConnection() = default;
 
     virtual std::unique_ptr<DriverStatement> prepare(const std::string& sql) = 0;
@@ -66,12 +66,12 @@ struct ConnectRequest {
     std::string userName;
     std::string password;
     IsolationLevel isolation = IsolationLevel::ReadCommitted;
-    int busyTimeoutMs = 30000;     // how long a writer waits for another writer
-    int statementTimeoutMs = 0;    // 0: statements run without a time limit
+    int busyTimeoutMs = 30000;   // how long a writer waits for another writer
+    int statementTimeoutMs = 0;  // 0: statements run without a time limit
 };
 
 class Driver {
-public:
+  public:
     virtual ~Driver() = default;
     virtual std::unique_ptr<DriverConnection> connect(const ConnectRequest& request) = 0;
 };

@@ -44,8 +44,9 @@ struct FieldDef {
     std::vector<FieldDef> children;  // the fields of a nested table (type DataSet)
 
     static FieldDef fromSpec(const FieldSpec& spec) {
-        return FieldDef{std::string(spec.name), spec.type, spec.size, spec.required(), spec.fixed(),
-                        spec.calculated(), spec.displayWidth, {}};
+        return FieldDef{
+            std::string(spec.name), spec.type,         spec.size,         spec.required(),
+            spec.fixed(),           spec.calculated(), spec.displayWidth, {}};
     }
     friend bool operator==(const FieldDef&, const FieldDef&) = default;
 };

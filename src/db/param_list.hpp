@@ -10,7 +10,7 @@ namespace zorvanil::db {
 // The name=value parameters of a connection, in order; names are looked up without regard to
 // letter case.
 class ParamList {
-public:
+  public:
     ParamList() = default;
     ParamList(std::initializer_list<std::pair<std::string, std::string>> values);
 
@@ -21,7 +21,7 @@ public:
     void setValue(std::string_view name, std::string_view value);
     const std::vector<std::pair<std::string, std::string>>& entries() const { return entries_; }
 
-private:
+  private:
     std::vector<std::pair<std::string, std::string>> entries_;
 };
 

@@ -8,11 +8,11 @@
 namespace zorvanil::db {
 
 SQLConnection::SQLConnection(Settings settings, ParamList params, ConnectionServices services)
-    : settings_(std::move(settings)),
-      params_(std::move(params)),
-      services_(std::move(services)) {}
+    : settings_(std::move(settings)), params_(std::move(params)), services_(std::move(services)) {}
 
-SQLConnection::~SQLConnection() { close(); }
+SQLConnection::~SQLConnection() {
+    close();
+}
 
 IsolationLevel SQLConnection::isolationLevel() const {
     std::string level = params_.value("DB2 TransIsolation");

@@ -33,7 +33,7 @@ struct ConnectionServices {
 // The database connection of a server object: its settings and parameters, the connection
 // attempt with its before-connect handler, transactions, and the statements of its datasets.
 class SQLConnection {
-public:
+  public:
     struct Settings {
         std::string connectionName;
         std::string driverName;
@@ -76,7 +76,7 @@ public:
     void trace(std::string_view sql, const std::vector<Variant>& params) const;
     std::uint64_t id() const { return services_.connectionId; }
 
-private:
+  private:
     Settings settings_;
     ParamList params_;
     ConnectionServices services_;

@@ -19,8 +19,12 @@ bool compatible(FieldType declared, FieldType column) {
 
 }  // namespace
 
-const FieldDef& Field::def() const { return dataSet_->fields_[index_]; }
-const Variant& Field::value() const { return dataSet_->row_[index_]; }
+const FieldDef& Field::def() const {
+    return dataSet_->fields_[index_];
+}
+const Variant& Field::value() const {
+    return dataSet_->row_[index_];
+}
 
 void Field::setValue(const Variant& value) {
     const FieldDef& d = def();
@@ -41,7 +45,8 @@ void SQLDataSet::setCommandText(std::string_view text) {
     dropStatement();
     commandText_ = std::string(trimLeft(text));
     params_.clear();
-    for (auto& name : parseParamNames(commandText_)) params_.push_back(DataSetParam{name, {}, {}, {}});
+    for (auto& name : parseParamNames(commandText_))
+        params_.push_back(DataSetParam{name, {}, {}, {}});
 }
 
 void SQLDataSet::setMasterSource(DataSource* source) {
@@ -112,7 +117,8 @@ void SQLDataSet::bindFields() {
     if (fieldSpecs_.empty()) {
         for (std::size_t c = 0; c < columns.size(); ++c) {
             const ColumnInfo& col = columns[c];
-            fields_.push_back(FieldDef{col.name, col.type, col.size, col.required, col.fixed, false, 0, {}});
+            fields_.push_back(
+                FieldDef{col.name, col.type, col.size, col.required, col.fixed, false, 0, {}});
             columnOf_.push_back(static_cast<int>(c));
         }
     } else {
@@ -121,11 +127,12 @@ void SQLDataSet::bindFields() {
             if (!spec.calculated()) {
                 for (std::size_t c = 0; c < columns.size() && column < 0; ++c)
                     if (sameText(columns[c].name, spec.name)) column = static_cast<int>(c);
-                if (column < 0) throw DatabaseError(formatMessage(msg::kFieldNotFound, {spec.name}));
+                if (column < 0)
+                    throw DatabaseError(formatMessage(msg::kFieldNotFound, {spec.name}));
                 if (!compatible(spec.type, columns[column].type))
-                    throw DatabaseError(formatMessage(
-                        msg::kFieldTypeMismatch,
-                        {spec.name, fieldTypeName(spec.type), fieldTypeName(columns[column].type)}));
+                    throw DatabaseError(formatMessage(msg::kFieldTypeMismatch,
+                                                      {spec.name, fieldTypeName(spec.type),
+                                                       fieldTypeName(columns[column].type)}));
             }
             fields_.push_back(FieldDef::fromSpec(spec));
             columnOf_.push_back(column);

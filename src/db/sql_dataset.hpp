@@ -19,12 +19,12 @@ class SQLDataSet;
 
 // A data source on a master dataset: detail datasets that name it follow the master's rows.
 class DataSource {
-public:
+  public:
     DataSource(std::string name, SQLDataSet* dataSet) : name_(std::move(name)), dataSet_(dataSet) {}
     const std::string& name() const { return name_; }
     SQLDataSet* dataSet() const { return dataSet_; }
 
-private:
+  private:
     std::string name_;
     SQLDataSet* dataSet_;
 };
@@ -39,7 +39,7 @@ struct DataSetParam {
 
 // A handle on one field of a dataset's current row.
 class Field {
-public:
+  public:
     Field(SQLDataSet& dataSet, int index) : dataSet_(&dataSet), index_(index) {}
     const FieldDef& def() const;
     const std::string& name() const { return def().name; }
@@ -50,7 +50,7 @@ public:
     // Sets a calculated field's value for the current row; text is cut to the field's size.
     void setValue(const Variant& value);
 
-private:
+  private:
     SQLDataSet* dataSet_;
     int index_;
 };
@@ -60,7 +60,7 @@ private:
 // statement's named parameters. A dataset with a persistent field list delivers exactly those
 // fields, calculated ones included, whatever the statement selects.
 class SQLDataSet {
-public:
+  public:
     SQLDataSet(std::string name, SQLConnection& connection);
     ~SQLDataSet();
     SQLDataSet(const SQLDataSet&) = delete;
@@ -131,7 +131,7 @@ public:
     // The columns of the table's first unique index, when the dataset asks for index metadata.
     std::vector<std::string> keyFields(const std::string& table);
 
-private:
+  private:
     friend class Field;
     void ensureStatement();
     std::vector<Variant> bindParams();

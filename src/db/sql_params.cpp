@@ -7,7 +7,9 @@
 namespace zorvanil::db {
 
 namespace {
-bool isNameChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+bool isNameChar(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+}
 }  // namespace
 
 std::vector<std::string> parseParamNames(std::string_view sql) {
@@ -29,11 +31,13 @@ std::vector<std::string> parseParamNames(std::string_view sql) {
             continue;
         }
         std::size_t end = i + 1;
-        while (end < sql.size() && isNameChar(sql[end])) ++end;
+        while (end < sql.size() && isNameChar(sql[end]))
+            ++end;
         if (end == i + 1) continue;
         std::string name(sql.substr(i + 1, end - i - 1));
         bool known = false;
-        for (auto& n : names) known = known || sameText(n, name);
+        for (auto& n : names)
+            known = known || sameText(n, name);
         if (!known) names.push_back(std::move(name));
         i = end - 1;
     }

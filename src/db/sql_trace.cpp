@@ -31,7 +31,8 @@ void SqlTrace::record(std::string_view sql, const std::vector<Variant>& params,
     boost::json::object line;
     line["sql"] = boost::json::string(sql);
     boost::json::array values;
-    for (auto& p : params) values.push_back(variantToJson(p));
+    for (auto& p : params)
+        values.push_back(variantToJson(p));
     line["params"] = std::move(values);
     line["connection"] = connection;
     std::string text = boost::json::serialize(line);

@@ -13,7 +13,7 @@ namespace zorvanil::db {
 // Writes every statement sent to the database, with its parameters, one JSON object per line:
 // {"sql": text, "params": [values], "connection": id}. Shared by the connections of a process.
 class SqlTrace {
-public:
+  public:
     // "-" writes to standard error; any other text names a file that is appended to.
     explicit SqlTrace(const std::string& target);
     // Collects the lines in memory instead (tests read them with lines()).
@@ -27,7 +27,7 @@ public:
     std::vector<std::string> lines() const;
     void clear();
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::FILE* file_ = nullptr;
     bool ownsFile_ = false;

@@ -23,7 +23,8 @@ void charFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (argc < 1) return sqlite3_result_null(ctx);
     sqlite3_value* v = argv[0];
     switch (sqlite3_value_type(v)) {
-        case SQLITE_NULL: return sqlite3_result_null(ctx);
+        case SQLITE_NULL:
+            return sqlite3_result_null(ctx);
         case SQLITE_INTEGER: {
             std::string text = std::to_string(sqlite3_value_int64(v));
             return sqlite3_result_text(ctx, text.c_str(), int(text.size()), SQLITE_TRANSIENT);
@@ -50,15 +51,19 @@ bool isPlainIdentifier(std::string_view name) {
 // A column without a declared type (an expression) takes its type from the first row's value.
 ColumnInfo columnInfoFromValue(int sqliteType) {
     switch (sqliteType) {
-        case SQLITE_INTEGER: return {"", FieldType::Integer, 0, false, false};
-        case SQLITE_FLOAT: return {"", FieldType::Float, 0, false, false};
-        case SQLITE_BLOB: return {"", FieldType::Blob, 1, false, false};
-        default: return {"", FieldType::String, 255, false, false};
+        case SQLITE_INTEGER:
+            return {"", FieldType::Integer, 0, false, false};
+        case SQLITE_FLOAT:
+            return {"", FieldType::Float, 0, false, false};
+        case SQLITE_BLOB:
+            return {"", FieldType::Blob, 1, false, false};
+        default:
+            return {"", FieldType::String, 255, false, false};
     }
 }
 
 class SqliteStatement : public DriverStatement {
-public:
+  public:
     SqliteStatement(sqlite3* db, sqlite3_stmt* stmt) : db_(db), stmt_(stmt) {}
     ~SqliteStatement() override { sqlite3_finalize(stmt_); }
 
@@ -75,11 +80,17 @@ public:
         int rc = SQLITE_OK;
         switch (value.type()) {
             case T::Unassigned:
-            case T::Null: rc = sqlite3_bind_null(stmt_, index); break;
+            case T::Null:
+                rc = sqlite3_bind_null(stmt_, index);
+                break;
             case T::Smallint:
             case T::Integer:
-            case T::Largeint: rc = sqlite3_bind_int64(stmt_, index, value.toInt64()); break;
-            case T::Double: rc = sqlite3_bind_double(stmt_, index, value.toDouble()); break;
+            case T::Largeint:
+                rc = sqlite3_bind_int64(stmt_, index, value.toInt64());
+                break;
+            case T::Double:
+                rc = sqlite3_bind_double(stmt_, index, value.toDouble());
+                break;
             case T::String:
                 rc = sqlite3_bind_text(stmt_, index, value.asString().data(),
                                        int(value.asString().size()), SQLITE_TRANSIENT);
@@ -87,7 +98,8 @@ public:
             case T::Date:
             case T::Time: {
                 std::string text = value.toString();
-                rc = sqlite3_bind_text(stmt_, index, text.data(), int(text.size()), SQLITE_TRANSIENT);
+                rc = sqlite3_bind_text(stmt_, index, text.data(), int(text.size()),
+                                       SQLITE_TRANSIENT);
                 break;
             }
             case T::Blob:
@@ -165,11 +177,14 @@ public:
             }
             case FieldType::Blob: {
                 auto data = static_cast<const char*>(sqlite3_column_blob(stmt_, column));
-                return Variant(Blob{std::string(data ? data : "", sqlite3_column_bytes(stmt_, column))});
+                return Variant(
+                    Blob{std::string(data ? data : "", sqlite3_column_bytes(stmt_, column))});
             }
             default:
-                if (type == SQLITE_INTEGER) return Variant(std::to_string(sqlite3_column_int64(stmt_, column)));
-                if (type == SQLITE_FLOAT) return Variant(doubleToString(sqlite3_column_double(stmt_, column)));
+                if (type == SQLITE_INTEGER)
+                    return Variant(std::to_string(sqlite3_column_int64(stmt_, column)));
+                if (type == SQLITE_FLOAT)
+                    return Variant(doubleToString(sqlite3_column_double(stmt_, column)));
                 return text(column);
         }
     }
@@ -181,7 +196,7 @@ public:
         hasPending_ = onRow_ = executed_ = false;
     }
 
-private:
+  private:
     Variant text(int column) const {
         auto data = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
         return Variant(std::string(data ? data : "", sqlite3_column_bytes(stmt_, column)));
@@ -194,7 +209,7 @@ private:
         columns_.reserve(count);
         for (int i = 0; i < count; ++i) {
             const char* declared = sqlite3_column_decltype(stmt_, i);
-            ColumnInfo info = declared ? columnInfoFromDeclaredType(declared)
+            ColumnInfo info = declared      ? columnInfoFromDeclaredType(declared)
                               : hasPending_ ? columnInfoFromValue(sqlite3_column_type(stmt_, i))
                                             : ColumnInfo{"", FieldType::String, 255, false, false};
             std::string name = sqlite3_column_name(stmt_, i);
@@ -235,8 +250,9 @@ private:
 };
 
 class SqliteConnection : public DriverConnection {
-public:
-    explicit SqliteConnection(const ConnectRequest& request) : statementTimeoutMs_(request.statementTimeoutMs) {
+  public:
+    explicit SqliteConnection(const ConnectRequest& request)
+        : statementTimeoutMs_(request.statementTimeoutMs) {
         if (request.database.empty() || !std::filesystem::exists(request.database))
             throw DatabaseError("Database '" + request.database + "' not found");
         int rc = sqlite3_open_v2(request.database.c_str(), &db_,
@@ -254,7 +270,8 @@ public:
         for (int args : {1, 2})
             sqlite3_create_function(db_, "CHAR", args, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                     charFunction, nullptr, nullptr);
-        if (statementTimeoutMs_ > 0) sqlite3_progress_handler(db_, 10000, &SqliteConnection::onProgress, this);
+        if (statementTimeoutMs_ > 0)
+            sqlite3_progress_handler(db_, 10000, &SqliteConnection::onProgress, this);
     }
 
     ~SqliteConnection() override { sqlite3_close_v2(db_); }
@@ -296,11 +313,12 @@ public:
         if (chosen.empty()) return result;
         auto info = prepare("PRAGMA index_info(" + quoteLiteral(chosen) + ")");
         info->execute();
-        while (info->fetch()) result.push_back(upperCase(info->value(2).toString()));
+        while (info->fetch())
+            result.push_back(upperCase(info->value(2).toString()));
         return result;
     }
 
-private:
+  private:
     static std::string quoteLiteral(const std::string& text) {
         std::string out = "'";
         for (char c : text) {

@@ -10,7 +10,7 @@ namespace zorvanil::db {
 // Writers wait for each other (busy timeout, transactions that take the write lock when they
 // start), the journal is WAL and every commit is durable.
 class SqliteDriver : public Driver {
-public:
+  public:
     std::unique_ptr<DriverConnection> connect(const ConnectRequest& request) override;
 };
 

@@ -27,12 +27,12 @@ inline constexpr std::uint8_t kDefaultProviderFlags = pfInUpdate | pfInWhere;
 // One field of a packet: its description plus what change and parameter packets add to it.
 struct PacketField {
     db::FieldDef def;
-    std::uint8_t providerFlags = kDefaultProviderFlags;  // "PROVFLAGS"
-    std::string origin;                                   // "ORIGIN"; empty: the field name
-    bool serverCalc = false;                              // "SERVER_CALC"
-    std::string fieldProps;                               // "FIELDPROPS"
+    std::uint8_t providerFlags = kDefaultProviderFlags;          // "PROVFLAGS"
+    std::string origin;                                          // "ORIGIN"; empty: the field name
+    bool serverCalc = false;                                     // "SERVER_CALC"
+    std::string fieldProps;                                      // "FIELDPROPS"
     db::ParamDirection paramType = db::ParamDirection::Unknown;  // parameter packets only
-    std::vector<PacketField> children;                    // fields of a nested table
+    std::vector<PacketField> children;                           // fields of a nested table
 
     const std::string& name() const { return def.name; }
     const std::string& originOrName() const { return origin.empty() ? def.name : origin; }

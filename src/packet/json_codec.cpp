@@ -13,15 +13,20 @@ namespace json = boost::json;
 namespace {
 
 constexpr std::string_view kStatusNames[] = {"unchanged", "modified", "inserted", "deleted"};
-constexpr std::string_view kParamTypeNames[] = {"unknown", "input", "output", "inputOutput", "result"};
+constexpr std::string_view kParamTypeNames[] = {"unknown", "input", "output", "inputOutput",
+                                                "result"};
 
 [[noreturn]] void badPacket(std::string_view what) {
     throw Error("Invalid data packet: " + std::string(what));
 }
 
-json::value encodePacket(const DataPacket& p) { return toJson(p); }
+json::value encodePacket(const DataPacket& p) {
+    return toJson(p);
+}
 
-json::value valueToJson(const Variant& v) { return zorvanil::variantToJson(v, &encodePacket); }
+json::value valueToJson(const Variant& v) {
+    return zorvanil::variantToJson(v, &encodePacket);
+}
 
 json::object fieldToJson(const PacketField& f) {
     json::object o;
@@ -40,7 +45,8 @@ json::object fieldToJson(const PacketField& f) {
         o["paramType"] = json::string(kParamTypeNames[static_cast<int>(f.paramType)]);
     if (!f.children.empty()) {
         json::array children;
-        for (auto& c : f.children) children.push_back(fieldToJson(c));
+        for (auto& c : f.children)
+            children.push_back(fieldToJson(c));
         o["fields"] = std::move(children);
     }
     return o;
@@ -61,7 +67,8 @@ json::value rowToJson(const PacketRow& row, const std::vector<PacketField>& fiel
     if (row.status == RowStatus::Unchanged && !row.error) {
         json::array a;
         a.reserve(row.values.size());
-        for (std::size_t i = 0; i < row.values.size(); ++i) a.push_back(cell(i));
+        for (std::size_t i = 0; i < row.values.size(); ++i)
+            a.push_back(cell(i));
         return a;
     }
     json::object o;
@@ -85,7 +92,8 @@ json::value rowToJson(const PacketRow& row, const std::vector<PacketField>& fiel
 json::array rowsToJson(const std::vector<PacketRow>& rows, const std::vector<PacketField>& fields) {
     json::array out;
     out.reserve(rows.size());
-    for (auto& r : rows) out.push_back(rowToJson(r, fields));
+    for (auto& r : rows)
+        out.push_back(rowToJson(r, fields));
     return out;
 }
 
@@ -102,17 +110,23 @@ PacketField fieldFromJson(const json::value& v) {
     if (auto r = o.if_contains("required"); r && r->is_bool()) f.def.required = r->get_bool();
     if (auto r = o.if_contains("fixed"); r && r->is_bool()) f.def.fixed = r->get_bool();
     if (auto r = o.if_contains("calculated"); r && r->is_bool()) f.def.calculated = r->get_bool();
-    if (auto r = o.if_contains("displayWidth"); r && r->is_int64()) f.def.displayWidth = int(r->get_int64());
-    if (auto r = o.if_contains("PROVFLAGS"); r && r->is_int64()) f.providerFlags = std::uint8_t(r->get_int64());
-    if (auto r = o.if_contains("ORIGIN"); r && r->is_string()) f.origin = std::string(r->get_string());
+    if (auto r = o.if_contains("displayWidth"); r && r->is_int64())
+        f.def.displayWidth = int(r->get_int64());
+    if (auto r = o.if_contains("PROVFLAGS"); r && r->is_int64())
+        f.providerFlags = std::uint8_t(r->get_int64());
+    if (auto r = o.if_contains("ORIGIN"); r && r->is_string())
+        f.origin = std::string(r->get_string());
     if (auto r = o.if_contains("SERVER_CALC"); r && r->is_bool()) f.serverCalc = r->get_bool();
-    if (auto r = o.if_contains("FIELDPROPS"); r && r->is_string()) f.fieldProps = std::string(r->get_string());
+    if (auto r = o.if_contains("FIELDPROPS"); r && r->is_string())
+        f.fieldProps = std::string(r->get_string());
     if (auto r = o.if_contains("paramType"); r && r->is_string())
         for (int i = 0; i < 5; ++i)
-            if (r->get_string() == kParamTypeNames[i]) f.paramType = static_cast<db::ParamDirection>(i);
+            if (r->get_string() == kParamTypeNames[i])
+                f.paramType = static_cast<db::ParamDirection>(i);
     if (auto c = o.if_contains("fields")) {
         if (!c->is_array()) badPacket("\"fields\" is not an array");
-        for (auto& child : c->get_array()) f.children.push_back(fieldFromJson(child));
+        for (auto& child : c->get_array())
+            f.children.push_back(fieldFromJson(child));
         f.def.type = db::FieldType::DataSet;
     }
     return f;
@@ -129,8 +143,10 @@ Variant typedValue(const json::value& v, const PacketField* field) {
             case db::FieldType::Time:
                 if (auto t = Time::parse(text)) return Variant(*t);
                 break;
-            case db::FieldType::Blob: return Variant(Blob{base64Decode(text)});
-            default: break;
+            case db::FieldType::Blob:
+                return Variant(Blob{base64Decode(text)});
+            default:
+                break;
         }
     }
     return variantFromJson(v);
@@ -151,7 +167,8 @@ PacketRow rowFromJson(const json::value& v, std::vector<PacketField>& fields) {
     PacketRow row;
     if (v.is_array()) {
         const json::array& a = v.get_array();
-        for (std::size_t i = 0; i < a.size(); ++i) row.values.push_back(cellFromJson(a[i], fields, i));
+        for (std::size_t i = 0; i < a.size(); ++i)
+            row.values.push_back(cellFromJson(a[i], fields, i));
         return row;
     }
     if (!v.is_object()) badPacket("a row is neither an array nor an object");
@@ -184,16 +201,21 @@ PacketRow rowFromJson(const json::value& v, std::vector<PacketField>& fields) {
         row.values[index] = cellFromJson(val, fields, index);
     };
     if (values)
-        for (auto& [key, val] : values->get_object()) take(key, val);
+        for (auto& [key, val] : values->get_object())
+            take(key, val);
     for (auto& [key, val] : o)
         if (key != "status" && key != "values" && key != "error") take(key, val);
     if (auto e = o.if_contains("error"); e && e->is_object()) {
         RowError err;
         const json::object& eo = e->get_object();
-        if (auto x = eo.if_contains("ERROR_RECORDNO"); x && x->is_int64()) err.recordNo = int(x->get_int64());
-        if (auto x = eo.if_contains("response"); x && x->is_int64()) err.response = int(x->get_int64());
-        if (auto x = eo.if_contains("message"); x && x->is_string()) err.message = std::string(x->get_string());
-        if (auto x = eo.if_contains("code"); x && x->is_int64()) err.errorCode = int(x->get_int64());
+        if (auto x = eo.if_contains("ERROR_RECORDNO"); x && x->is_int64())
+            err.recordNo = int(x->get_int64());
+        if (auto x = eo.if_contains("response"); x && x->is_int64())
+            err.response = int(x->get_int64());
+        if (auto x = eo.if_contains("message"); x && x->is_string())
+            err.message = std::string(x->get_string());
+        if (auto x = eo.if_contains("code"); x && x->is_int64())
+            err.errorCode = int(x->get_int64());
         row.error = err;
     }
     return row;
@@ -202,23 +224,29 @@ PacketRow rowFromJson(const json::value& v, std::vector<PacketField>& fields) {
 std::vector<PacketRow> rowsFromJson(const json::value& v, std::vector<PacketField>& fields) {
     if (!v.is_array()) badPacket("\"rows\" is not an array");
     std::vector<PacketRow> rows;
-    for (auto& r : v.get_array()) rows.push_back(rowFromJson(r, fields));
-    for (auto& r : rows) r.values.resize(std::max(r.values.size(), fields.size()));
+    for (auto& r : v.get_array())
+        rows.push_back(rowFromJson(r, fields));
+    for (auto& r : rows)
+        r.values.resize(std::max(r.values.size(), fields.size()));
     return rows;
 }
 
 }  // namespace
 
-std::string_view rowStatusName(RowStatus status) { return kStatusNames[static_cast<int>(status)]; }
+std::string_view rowStatusName(RowStatus status) {
+    return kStatusNames[static_cast<int>(status)];
+}
 
 json::value toJson(const DataPacket& packet) {
     json::object o;
     if (packet.hasMetadata) {
         json::array fields;
-        for (auto& f : packet.fields) fields.push_back(fieldToJson(f));
+        for (auto& f : packet.fields)
+            fields.push_back(fieldToJson(f));
         o["fields"] = std::move(fields);
         json::object attributes;
-        for (auto& [name, value] : packet.attributes) attributes[name] = valueToJson(value);
+        for (auto& [name, value] : packet.attributes)
+            attributes[name] = valueToJson(value);
         o["attributes"] = std::move(attributes);
     }
     o["rows"] = rowsToJson(packet.rows, packet.fields);
@@ -232,7 +260,8 @@ DataPacket dataPacketFromJson(const json::value& v) {
     if (auto f = o.if_contains("fields")) {
         if (!f->is_array()) badPacket("\"fields\" is not an array");
         packet.hasMetadata = true;
-        for (auto& field : f->get_array()) packet.fields.push_back(fieldFromJson(field));
+        for (auto& field : f->get_array())
+            packet.fields.push_back(fieldFromJson(field));
     }
     if (auto a = o.if_contains("attributes")) {
         if (!a->is_object()) badPacket("\"attributes\" is not an object");
@@ -244,23 +273,31 @@ DataPacket dataPacketFromJson(const json::value& v) {
     return packet;
 }
 
-json::value variantToJson(const Variant& value) { return valueToJson(value); }
+json::value variantToJson(const Variant& value) {
+    return valueToJson(value);
+}
 
 Variant variantFromJson(const json::value& v) {
     switch (v.kind()) {
-        case json::kind::null: return Variant::null();
-        case json::kind::bool_: return Variant(static_cast<std::int32_t>(v.get_bool() ? -1 : 0));
+        case json::kind::null:
+            return Variant::null();
+        case json::kind::bool_:
+            return Variant(static_cast<std::int32_t>(v.get_bool() ? -1 : 0));
         case json::kind::int64: {
             std::int64_t i = v.get_int64();
             if (i >= INT32_MIN && i <= INT32_MAX) return Variant(static_cast<std::int32_t>(i));
             return Variant(i);
         }
-        case json::kind::uint64: return Variant(static_cast<double>(v.get_uint64()));
-        case json::kind::double_: return Variant(v.get_double());
-        case json::kind::string: return Variant(std::string(v.get_string()));
+        case json::kind::uint64:
+            return Variant(static_cast<double>(v.get_uint64()));
+        case json::kind::double_:
+            return Variant(v.get_double());
+        case json::kind::string:
+            return Variant(std::string(v.get_string()));
         case json::kind::array: {
             Variant::Array items;
-            for (auto& item : v.get_array()) items.push_back(variantFromJson(item));
+            for (auto& item : v.get_array())
+                items.push_back(variantFromJson(item));
             return Variant(std::move(items));
         }
         case json::kind::object:

@@ -1,0 +1,26 @@
+#include "server/handler_table.hpp"
+
+#include "common/error.hpp"
+#include "common/text.hpp"
+
+namespace zorvanil::server {
+
+void HandlerTable::add(std::string name, Handler handler) {
+    if (findAny(name)) throw Error("Handler registered twice: " + name);
+    entries_.emplace_back(std::move(name), std::move(handler));
+}
+
+const Handler* HandlerTable::findAny(std::string_view name) const {
+    for (auto& [n, h] : entries_)
+        if (sameText(n, name)) return &h;
+    return nullptr;
+}
+
+std::vector<std::string> HandlerTable::names() const {
+    std::vector<std::string> out;
+    for (auto& e : entries_)
+        out.push_back(e.first);
+    return out;
+}
+
+}  // namespace zorvanil::server

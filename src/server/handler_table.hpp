@@ -1,0 +1,55 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "common/variant.hpp"
+#include "packet/data_packet.hpp"
+
+namespace zorvanil::db {
+class SQLConnection;
+class SQLDataSet;
+class ParamList;
+}  // namespace zorvanil::db
+
+namespace zorvanil::server {
+
+class TAZORVANIL;
+class DataSetProvider;
+
+// The kinds of event handler the server object's components call, each with its arguments.
+using RemoteEventHandler =
+    std::function<void(TAZORVANIL&, DataSetProvider& sender, Variant& ownerData)>;
+using GetDataHandler =
+    std::function<void(TAZORVANIL&, DataSetProvider& sender, packet::DataPacket& data)>;
+using AfterScrollHandler = std::function<void(TAZORVANIL&, db::SQLDataSet& dataSet)>;
+using ConnectionHandler = std::function<void(TAZORVANIL&, db::SQLConnection& connection)>;
+using LoginHandler =
+    std::function<void(TAZORVANIL&, db::SQLConnection& connection, db::ParamList& loginParams)>;
+using ModuleHandler = std::function<void(TAZORVANIL&)>;
+
+using Handler = std::variant<RemoteEventHandler, GetDataHandler, AfterScrollHandler,
+                             ConnectionHandler, LoginHandler, ModuleHandler>;
+
+// The handlers of the server object by name. Catalogue bindings find them by name without regard
+// to letter case; a name bound to a handler of another kind is not found.
+class HandlerTable {
+  public:
+    void add(std::string name, Handler handler);
+
+    template <class H>
+    const H* find(std::string_view name) const {
+        const Handler* h = findAny(name);
+        return h ? std::get_if<H>(h) : nullptr;
+    }
+    const Handler* findAny(std::string_view name) const;
+    std::vector<std::string> names() const;
+
+  private:
+    std::vector<std::pair<std::string, Handler>> entries_;
+};
+
+}  // namespace zorvanil::server
