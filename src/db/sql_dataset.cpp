@@ -102,7 +102,8 @@ std::vector<Variant> SQLDataSet::bindParams() {
             param = findParam(name);
         else if (static_cast<std::size_t>(i - 1) < params_.size())
             param = &params_[i - 1];
-        if (!param)
+        // A parameter nobody gave a value (null is a value) stops the statement.
+        if (!param || param->value.isUnassigned())
             throw DatabaseError(formatMessage(msg::kNoParameterValue, {name.empty() ? "?" : name}));
         statement_->bind(i, param->value);
         bound.push_back(param->value);

@@ -1,0 +1,114 @@
+#include <gtest/gtest.h>
+
+#include "common/error.hpp"
+#include "server/provider.hpp"
+#include "support/server_fixture.hpp"
+
+namespace zorvanil::test {
+namespace {
+
+using server::CallStatus;
+
+class ServerObject : public ServerFixture {};
+
+TEST_F(ServerObject, ListsExportedProvidersSortedWithoutRegardToCase) {
+    Variant names;
+    ASSERT_TRUE(module().AS_GetProviderNames(names).ok());
+    std::vector<std::string> got;
+    for (auto& n : names.asArray())
+        got.push_back(n.asString());
+    EXPECT_EQ(
+        got, (std::vector<std::string>{
+                 "DSPQ_ACTUALIZAR", "DSPQ_CLIENTES", "DSPQ_FAILING", "DSPQ_LOOKUP", "DSPQ_MAXIMO",
+                 "DSPQ_MDPEDIDOS", "DSPQ_NODATASET", "dspq_paged", "DSPQ_STATUS", "DSPQ_UNBOUND"}));
+    // The provider list itself keeps construction order.
+    EXPECT_EQ(module().providers().front()->name(), "DSPQ_CLIENTES");
+    EXPECT_EQ(module().providers().size(), 10u);
+}
+
+TEST_F(ServerObject, FindsProvidersWhateverTheLetterCase) {
+    auto r = read("dspq_clientes", -1);
+    ASSERT_TRUE(r.status.ok()) << r.status.message;
+    EXPECT_EQ(r.recsOut, 5);
+    EXPECT_EQ(&module().FindProvider("DsPq_PaGeD"), module().providers()[2]);
+}
+
+TEST_F(ServerObject, UnknownProviderFailsWithItsNameAndTheObjectGoesOn) {
+    auto r = read("DSPQ_NOWHERE", -1);
+    EXPECT_EQ(r.status.status, kGeneralFailure);
+    EXPECT_EQ(r.status.message, "Provider not exported: DSPQ_NOWHERE");
+    Variant owner, result;
+    EXPECT_EQ(module().AS_GetParams("", owner, result).message, "Provider not exported: ");
+    EXPECT_TRUE(read("DSPQ_CLIENTES", 2).status.ok());
+}
+
+TEST_F(ServerObject, ErrorsKeepTheirMessageAndNegativeStatus) {
+    auto failing = read("DSPQ_FAILING", 1, 0, Variant("12"));
+    EXPECT_EQ(failing.status.status, kGeneralFailure);
+    EXPECT_EQ(failing.status.message, "Handler failed");
+
+    auto garbage = read("DSPQ_FAILING", 1, 0, Variant("x-***#"));
+    EXPECT_EQ(garbage.status.message, "'x-***#' is not a valid integer value");
+
+    auto status = read("DSPQ_STATUS", 1);
+    EXPECT_EQ(status.status.status, static_cast<std::int32_t>(0x80070005u));
+    EXPECT_EQ(status.status.message, "Access denied");
+    EXPECT_EQ(status.status.helpContext, 7);
+
+    // The lock is free and the connection usable after every failure.
+    EXPECT_TRUE(read("DSPQ_CLIENTES", 1).status.ok());
+}
+
+TEST_F(ServerObject, BadInputNeverLeavesTheObjectUnusable) {
+    // Invalid SQL through a provider that takes command text.
+    auto bad = read("DSPQ_MAXIMO", -1, 0, {}, "SELEC nonsense FROM");
+    EXPECT_EQ(bad.status.status, kGeneralFailure);
+    EXPECT_NE(bad.status.message.find("syntax error"), std::string::npos) << bad.status.message;
+
+    // Garbage where packets are expected.
+    Variant owner = Variant(Variant::Array{Variant(1), Variant("two")});
+    Variant params = Variant("not a packet"), result;
+    std::int32_t recs = 0;
+    auto st = module().AS_GetRecords("DSPQ_CLIENTES", 1, recs, 0, "", params, owner, result);
+    EXPECT_EQ(st.message, "Invalid parameter packet");
+    Variant row = Variant("garbage");
+    EXPECT_EQ(module().AS_RowRequest("DSPQ_CLIENTES", row, 1, owner, result).message,
+              "Invalid row packet");
+
+    // An owner data of a type that has no text reaches the handler's conversion and fails there.
+    auto array = read("DSPQ_FAILING", 1, 0, owner);
+    EXPECT_EQ(array.status.message, "Could not convert variant of type (Array) into type (String)");
+
+    auto good = read("DSPQ_MAXIMO", -1, 0, {}, "SELECT COUNT(*) AS N FROM CLIENTES");
+    ASSERT_TRUE(good.status.ok()) << good.status.message;
+    EXPECT_EQ(good.column(0), std::vector<std::string>{"5"});
+}
+
+TEST_F(ServerObject, DataRequestAnswersNull) {
+    Variant result = Variant("x");
+    ASSERT_TRUE(module().AS_DataRequest("DSPQ_CLIENTES", Variant(1), result).ok());
+    EXPECT_TRUE(result.isNull());
+}
+
+TEST_F(ServerObject, BindingsWithoutHandlerAreListed) {
+    auto& missing = module().missingBindings();
+    ASSERT_EQ(missing.size(), 2u);
+    EXPECT_EQ(missing[0].component, "DSPQ_UNBOUND");
+    EXPECT_EQ(missing[0].handler, "NoSuchHandler");
+    // A handler of another kind does not serve the event.
+    EXPECT_EQ(missing[1].event, "OnUpdateError");
+}
+
+TEST_F(ServerObject, ConstructionFailsWhenTheDatabaseCannotBeOpened) {
+    writeFile(db.environment()->connectionFile,
+              "u\r\np\r\n" + (db.dir() / "missing.db").string() + "\r\n");
+    try {
+        module();
+        FAIL() << "construction should fail";
+    } catch (const Error& e) {
+        EXPECT_NE(std::string(e.what()).find("missing.db"), std::string::npos) << e.what();
+    }
+}
+
+}  // namespace
+}  // namespace zorvanil::test

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "catalogue/catalogue.hpp"
+#include "server/handler_table.hpp"
+
+namespace zorvanil::test {
+
+// A small component table over the shop tables of kShopDdl, with a provider for each behaviour
+// the server core must show: plain reads, a paging handler, a master/detail provider, persistent
+// and calculated fields, command text, a provider without a dataset, failing handlers.
+const catalogue::Catalogue& testCatalogue();
+
+// What the test handlers saw.
+struct HandlerLog {
+    std::vector<std::string> events;  // "Before:DSPQ_CLIENTES", "After:DSPQ_CLIENTES", ...
+    int scrolls = 0;                  // after-scroll calls of Q_LOOKUP
+};
+
+// The connection handlers plus the test handlers, writing into `log`.
+server::HandlerTable testHandlers(HandlerLog& log);
+
+}  // namespace zorvanil::test
