@@ -1,0 +1,184 @@
+#include <gtest/gtest.h>
+
+#include "common/error.hpp"
+#include "db/sql_connection.hpp"
+#include "db/sql_dataset.hpp"
+#include "db/sql_params.hpp"
+#include "support/test_server.hpp"
+
+namespace zorvanil::test {
+namespace {
+
+using db::SQLDataSet;
+
+// A connection straight to the shop database, without a server object.
+class SqlDataSetTest : public ::testing::Test {
+  protected:
+    SqlDataSetTest() : connection(db::SQLConnection::Settings{}, params(), services()) {}
+    db::ParamList params() { return db::ParamList{{"Database", database.file().string()}}; }
+    db::ConnectionServices services() {
+        db::ConnectionServices s;
+        s.trace = std::shared_ptr<db::SqlTrace>(database.environment(), &database.trace());
+        return s;
+    }
+    std::string messageOf(const std::function<void()>& f) {
+        try {
+            f();
+        } catch (const std::exception& e) {
+            return e.what();
+        }
+        return "(no error)";
+    }
+
+    TestDatabase database{kShopDdl};
+    db::SQLConnection connection;
+};
+
+TEST_F(SqlDataSetTest, CommandTextRules) {
+    SQLDataSet ds("Q_TEST", connection);
+    EXPECT_EQ(messageOf([&] { ds.open(); }), "Missing query, table name or procedure name");
+    EXPECT_EQ(messageOf([&] { ds.execSQL(); }), "Missing query, table name or procedure name");
+
+    ds.setCommandText(" \r\n SELECT * FROM CLIENTES ");
+    EXPECT_EQ(ds.commandText(), "SELECT * FROM CLIENTES ");
+    ds.open();
+    // The same text again changes nothing, even while open; another text fails.
+    ds.setCommandText("SELECT * FROM CLIENTES ");
+    EXPECT_EQ(messageOf([&] { ds.setCommandText("SELECT * FROM PEDIDOS"); }),
+              "Cannot perform this operation on an open dataset");
+    EXPECT_EQ(messageOf([&] { ds.setCommandText(" SELECT * FROM CLIENTES "); }),
+              "Cannot perform this operation on an open dataset");
+    ds.close();
+    ds.setCommandText("SELECT * FROM PEDIDOS");
+    EXPECT_EQ(ds.commandText(), "SELECT * FROM PEDIDOS");
+}
+
+TEST_F(SqlDataSetTest, ForwardCursorSkipsAndRaisesAfterScrollWhereItStops) {
+    SQLDataSet ds("Q_TEST", connection);
+    std::vector<std::string> seen;
+    ds.afterScroll = [&](SQLDataSet& d) { seen.push_back(d.fieldByName("nombre").asString()); };
+    ds.setCommandText("SELECT * FROM CLIENTES ORDER BY ID_CLIENTE");
+    ds.open();
+    EXPECT_TRUE(ds.bof());
+    EXPECT_EQ(ds.moveBy(0), 0);
+    EXPECT_EQ(ds.moveBy(2), 2);
+    EXPECT_EQ(ds.fieldByName("ID_CLIENTE").value(), Variant(3));
+    ds.next();
+    // Past the end the cursor stays on the last row and the handler saw that row.
+    EXPECT_EQ(ds.moveBy(10), 1);
+    EXPECT_TRUE(ds.eof());
+    ds.next();
+    EXPECT_EQ(seen, (std::vector<std::string>{"ALBA", "CARMEN", "DAVID", "ELENA"}));
+    ds.first();
+    EXPECT_EQ(seen.back(), "ALBA");
+    EXPECT_EQ(messageOf([&] { ds.fieldByName("NOPE"); }), "Field 'NOPE' not found");
+
+    // An empty result raises nothing.
+    ds.close();
+    ds.setCommandText("SELECT * FROM CLIENTES WHERE 1 = 0");
+    seen.clear();
+    ds.open();
+    EXPECT_TRUE(ds.eof() && ds.bof());
+    EXPECT_TRUE(seen.empty());
+}
+
+TEST_F(SqlDataSetTest, NamedParametersBindByNameWithoutRegardToCase) {
+    EXPECT_EQ(db::parseParamNames(
+                  "SELECT ':X', \":Y\" FROM T WHERE A = :id AND B = :Name OR C = :ID AND d::int"),
+              (std::vector<std::string>{"id", "Name"}));
+    SQLDataSet ds("Q_TEST", connection);
+    ds.setCommandText("SELECT NOMBRE FROM CLIENTES WHERE ID_CLIENTE = :Id OR NOMBRE = :NOMBRE");
+    ASSERT_EQ(ds.params().size(), 2u);
+    ds.findParam("ID")->value = Variant(2);
+    ds.findParam("nombre")->value = Variant::null();
+    ds.open();
+    EXPECT_EQ(ds.value(0), Variant("BENITO"));
+    ds.next();
+    EXPECT_TRUE(ds.eof());
+    auto lines = database.trace().lines();
+    EXPECT_EQ(
+        lines.back(),
+        R"({"sql":"SELECT NOMBRE FROM CLIENTES WHERE ID_CLIENTE = :Id OR NOMBRE = :NOMBRE","params":[2,null],"connection":0})");
+}
+
+TEST_F(SqlDataSetTest, DetailFollowsItsMaster) {
+    SQLDataSet master("QMD_M", connection), detail("QMD_D", connection);
+    db::DataSource source("DSM", &master);
+    detail.setMasterSource(&source);
+    EXPECT_EQ(master.details(), std::vector<SQLDataSet*>{&detail});
+    master.setCommandText("SELECT * FROM PEDIDOS ORDER BY ID_PEDIDO");
+    detail.setCommandText("SELECT LINEA FROM LINEAS WHERE ID_PEDIDO = :ID_PEDIDO ORDER BY LINEA");
+    master.open();
+    detail.open();
+    EXPECT_EQ(detail.value(0), Variant(1));
+    detail.next();
+    EXPECT_EQ(detail.value(0), Variant(2));
+    detail.close();
+    master.next();
+    detail.open();
+    EXPECT_TRUE(detail.eof());
+}
+
+TEST_F(SqlDataSetTest, ExecSqlCountsRowsAndPrepareKeepsTheStatement) {
+    SQLDataSet ds("Q_TEST", connection);
+    ds.setCommandText("UPDATE CLIENTES SET BORRADO = 1 WHERE BORRADO = 0");
+    ds.prepare();
+    EXPECT_TRUE(ds.prepared());
+    EXPECT_EQ(ds.execSQL(), 4);
+    EXPECT_EQ(ds.execSQL(), 0);
+    ds.unprepare();
+    EXPECT_FALSE(ds.prepared());
+    EXPECT_EQ(database.scalar("SELECT COUNT(*) FROM CLIENTES WHERE BORRADO = 1"), "4");
+}
+
+TEST_F(SqlDataSetTest, DriverSpeaksTheDialectTheStatementsUse) {
+    SQLDataSet ds("Q_TEST", connection);
+    // CHAR gives the text of a number; LIKE compares letter case; names come in upper case.
+    ds.setCommandText(
+        "SELECT id_cliente, nombre FROM CLIENTES WHERE CHAR(ID_CLIENTE) LIKE ('1%') OR NOMBRE LIKE "
+        "('elena%')");
+    ds.open();
+    EXPECT_EQ(ds.fieldDefs().at(0).name, "ID_CLIENTE");
+    EXPECT_EQ(ds.fieldDefs().at(1).name, "NOMBRE");
+    EXPECT_EQ(ds.value(1), Variant("ALBA"));
+    ds.next();
+    EXPECT_TRUE(ds.eof());
+    ds.close();
+    ds.setCommandText(
+        "SELECT CHAR(BORRADO), CHAR(SALDO), CHAR(NULL) FROM CLIENTES WHERE ID_CLIENTE = 4");
+    ds.open();
+    EXPECT_EQ(ds.value(0), Variant("-1"));
+    EXPECT_EQ(ds.value(1), Variant("-2.25"));
+    EXPECT_TRUE(ds.value(2).isNull());
+}
+
+TEST_F(SqlDataSetTest, TransactionsOneAtATimeWithTheirMessages) {
+    db::TransactionDesc t;
+    t.transactionID = 1;
+    EXPECT_EQ(messageOf([&] { connection.commit(t); }), "There is no active transaction");
+    EXPECT_EQ(messageOf([&] { connection.rollback(t); }), "There is no active transaction");
+    connection.startTransaction(t);
+    EXPECT_TRUE(connection.inTransaction());
+    EXPECT_EQ(messageOf([&] { connection.startTransaction(t); }),
+              "A transaction is already active");
+    SQLDataSet ds("Q_TEST", connection);
+    ds.setCommandText("DELETE FROM LINEAS");
+    ds.execSQL();
+    connection.rollback(t);
+    EXPECT_FALSE(connection.inTransaction());
+    EXPECT_EQ(database.scalar("SELECT COUNT(*) FROM LINEAS"), "3");
+}
+
+TEST_F(SqlDataSetTest, IsolationLevelFromItsParameter) {
+    auto level = [&](const char* value) {
+        connection.params().setValue("db2 transisolation", value);
+        return connection.isolationLevel();
+    };
+    EXPECT_EQ(level("ReadCommited"), db::IsolationLevel::ReadCommitted);
+    EXPECT_EQ(level("DIRTYREAD"), db::IsolationLevel::DirtyRead);
+    EXPECT_EQ(level("repeatableRead"), db::IsolationLevel::RepeatableRead);
+    EXPECT_EQ(level("serializable"), db::IsolationLevel::ReadCommitted);
+}
+
+}  // namespace
+}  // namespace zorvanil::test
