@@ -191,6 +191,7 @@ std::int64_t Variant::toInt64() const {
 
 std::int32_t Variant::toInt32() const {
     if (type() == Type::String) return stringToInt32(asString());
+    if (!isNumeric() && !isUnassigned()) castError(type(), Type::Integer);
     std::int64_t v = toInt64();
     if (v < std::numeric_limits<std::int32_t>::min() ||
         v > std::numeric_limits<std::int32_t>::max())

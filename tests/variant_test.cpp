@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include <boost/json.hpp>
+
+#include "common/error.hpp"
+#include "common/text.hpp"
+#include "packet/json_codec.hpp"
+
+namespace zorvanil::test {
+namespace {
+
+std::string messageOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
+
+TEST(Variant, TextToIntegerAsThePlatformConverts) {
+    EXPECT_EQ(stringToInt32("42"), 42);
+    EXPECT_EQ(stringToInt32("-7"), -7);
+    EXPECT_EQ(stringToInt32("  12"), 12);
+    EXPECT_EQ(stringToInt32("$1F"), 31);
+    EXPECT_EQ(stringToInt32("0x10"), 16);
+    for (const char* bad : {"", " ", "x", "12 ", "1.5", "99999999999", "-"})
+        EXPECT_EQ(messageOf([&] { stringToInt32(bad); }),
+                  "'" + std::string(bad) + "' is not a valid integer value");
+}
+
+TEST(Variant, ConversionsAndTheirFailures) {
+    EXPECT_EQ(Variant().toString(), "");
+    EXPECT_EQ(Variant::null().toString(), "");
+    EXPECT_EQ(Variant(2.5).toString(), "2.5");
+    EXPECT_EQ(Variant(100.0).toString(), "100");
+    EXPECT_EQ(Variant(0.1).toString(), "0.1");
+    EXPECT_EQ(Variant(Date::fromYmd(2026, 2, 28)).toString(), "2026-02-28");
+    EXPECT_EQ(Variant(Time::fromHms(7, 5, 3)).toString(), "07:05:03");
+    EXPECT_EQ(Variant("1,5").toDouble(), 1.5);
+    EXPECT_EQ(Variant(2.5).toInt32(), 2);  // rounds half to even
+    EXPECT_EQ(messageOf([] { Variant::null().toInt32(); }),
+              "Could not convert variant of type (Null) into type (Integer)");
+    EXPECT_EQ(messageOf([] { Variant("abc").toDouble(); }),
+              "'abc' is not a valid floating point value");
+    EXPECT_FALSE(Date::parse("2026-02-30"));
+    EXPECT_FALSE(Time::parse("24:00:00"));
+}
+
+TEST(Variant, SameValueAcrossNumericTypes) {
+    EXPECT_TRUE(Variant(std::int16_t{2}).sameValue(Variant(2)));
+    EXPECT_TRUE(Variant(2).sameValue(Variant(2.0)));
+    EXPECT_TRUE(Variant("2").sameValue(Variant(2)));
+    EXPECT_FALSE(Variant::null().sameValue(Variant("")));
+    EXPECT_TRUE(Variant::null().sameValue(Variant::null()));
+    EXPECT_FALSE(Variant(2) == Variant(2.0));
+}
+
+TEST(Variant, TextHelpers) {
+    EXPECT_EQ(trim("\t a b \r\n"), "a b");
+    EXPECT_EQ(cutToChars("PE\xC3\x91"
+                         "A",
+                         3),
+              "PE\xC3\x91");
+    EXPECT_LT(compareText("dspq_a", "DSPQ_B"), 0);
+    EXPECT_TRUE(sameText("Q_AUX", "q_aux"));
+}
+
+TEST(PacketJson, DataPacketRoundTripKeepsTypesNestingAndUnassigned) {
+    using namespace packet;
+    DataPacket p;
+    p.hasMetadata = true;
+    PacketField id, when, lines;
+    id.def = {"ID", db::FieldType::Integer, 0, true, false, false, 0, {}};
+    when.def = {"FECHA", db::FieldType::Date, 0, false, false, false, 0, {}};
+    lines.def = {"Q_LINES", db::FieldType::DataSet, 0, false, false, false, 0, {}};
+    PacketField qty;
+    qty.def = {"QTY", db::FieldType::Float, 0, false, false, false, 0, {}};
+    lines.children = {qty};
+    p.fields = {id, when, lines};
+    p.attributes = {{"LCID", Variant(0)}};
+    auto nested = std::make_shared<DataPacket>();
+    nested->rows.push_back(PacketRow{RowStatus::Unchanged, {Variant(1.5)}, {}});
+    p.rows.push_back(
+        PacketRow{RowStatus::Unchanged,
+                  {Variant(1), Variant(Date::fromYmd(2024, 5, 1)), Variant(PacketPtr(nested))},
+                  {}});
+    p.rows.push_back(PacketRow{RowStatus::Modified, {Variant(), Variant::null(), Variant()}, {}});
+
+    std::string text = boost::json::serialize(toJson(p));
+    EXPECT_EQ(
+        text,
+        R"({"fields":[{"name":"ID","type":"Integer","required":true},{"name":"FECHA","type":"Date"},)"
+        R"({"name":"Q_LINES","type":"DataSet","fields":[{"name":"QTY","type":"Float"}]}],)"
+        R"("attributes":{"LCID":0},"rows":[[1,"2024-05-01",[[1.5E0]]],{"status":"modified","values":{"FECHA":null}}]})");
+    DataPacket back = dataPacketFromJson(boost::json::parse(text));
+    ASSERT_EQ(back.rows.size(), 2u);
+    EXPECT_EQ(back.rows[0].values[1], Variant(Date::fromYmd(2024, 5, 1)));
+    EXPECT_EQ(back.rows[0].values[2].asPacket()->rows[0].values[0], Variant(1.5));
+    EXPECT_EQ(back.rows[1].status, RowStatus::Modified);
+    EXPECT_TRUE(back.rows[1].values[0].isUnassigned());
+    EXPECT_TRUE(back.rows[1].values[1].isNull());
+}
+
+TEST(PacketJson, MalformedPacketsFailWithAMessage) {
+    EXPECT_EQ(messageOf([] { packet::dataPacketFromJson(boost::json::parse(R"({"rows": 3})")); }),
+              "Invalid data packet: \"rows\" is not an array");
+    EXPECT_EQ(messageOf([] {
+                  packet::dataPacketFromJson(boost::json::parse(R"({"rows":[{"status":"gone"}]})"));
+              }),
+              "Invalid data packet: unknown row status \"gone\"");
+    EXPECT_EQ(
+        messageOf([] {
+            packet::dataPacketFromJson(boost::json::parse(R"({"fields":[{"type":"Integer"}]})"));
+        }),
+        "Invalid data packet: a field has no name");
+}
+
+}  // namespace
+}  // namespace zorvanil::test
