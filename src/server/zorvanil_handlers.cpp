@@ -1,6 +1,8 @@
 #include "server/zorvanil_handlers.hpp"
 
+#include "read/list_handlers.hpp"
 #include "server/connection_handlers.hpp"
+#include "update/command_channel.hpp"
 
 namespace zorvanil::server {
 
@@ -8,6 +10,8 @@ const HandlerTable& zorvanilHandlers() {
     static const HandlerTable table = [] {
         HandlerTable t;
         registerConnectionHandlers(t);
+        update::registerCommandChannelHandlers(t);
+        read::registerListHandlers(t);
         return t;
     }();
     return table;

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <span>
+#include <string_view>
+
+#include "read/statement.hpp"
+
+namespace zorvanil::read {
+
+// Where a provider reads its request values from.
+enum class OptionsLayout : std::uint8_t {
+    Record,  // the options string parsed into a TMIRECORD
+    Short,   // a short token list of the provider's own (see shortLayouts)
+};
+
+// When a request composes nothing and opens nothing, leaving the provider to read with the
+// statement its dataset already holds.
+enum class Stop : std::uint8_t {
+    OnEmptySearch,           // the trimmed search value is empty
+    OnEmptySearchUnlessAll,  // the same, except when the trimmed SearchMode is "4" (list all)
+    Never,
+};
+
+enum class Paging : std::uint8_t {
+    Pages,     // skips page number x page size rows after opening
+    FirstRow,  // always answers from the first row
+};
+
+// A list or lookup provider: where its values come from, when it stops, which value selects its
+// tail, whether it pages, and its base statement (stored by the dataset without leading blanks).
+struct ListProvider {
+    std::string_view name;
+    OptionsLayout layout;
+    RequestValue search;  // the value that must not be blank
+    Stop stop;
+    RequestValue mode;  // the value the tails' When is tested against
+    Paging paging;
+    std::string_view base;
+};
+
+// One tail of a provider's statement: the first tail of the provider, in table order, whose When
+// matches the mode value is appended to the base statement; when none matches the base statement
+// runs alone.
+struct ListStatement {
+    std::string_view provider;
+    When when;
+    Pieces tail;
+};
+
+// The short options layout of a provider: how many tokens it reads, whether tokens 1 and 2 are
+// the page number and page size (converted as integers), and each token's value when the options
+// string is empty. With a non-empty string every token is taken from it, a missing one as empty.
+struct ShortLayout {
+    std::string_view provider;
+    bool pageTokens;
+    std::size_t count;
+    std::array<std::string_view, kMaxShortTokens> defaults;
+};
+
+std::span<const ListProvider> listProviders();
+std::span<const ListStatement> listStatements();
+std::span<const ShortLayout> shortLayouts();
+
+}  // namespace zorvanil::read
