@@ -1,0 +1,68 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "server/provider.hpp"
+#include "server/remote_data_module.hpp"
+#include "support/server_fixture.hpp"
+#include "support/test_server.hpp"
+
+namespace zorvanil::test {
+
+// The fourteen tokens of an options string, in token order, with the values an empty string
+// stands for.
+struct ListOptions {
+    std::string pageNumber = "0";
+    std::string pageSize = "0";
+    std::string company = "1";
+    std::string year = "1990";
+    std::string year2 = "";
+    std::string typeFilter = "-1";
+    std::string searchText = "ASD";
+    std::string searchMode = "";
+    std::string orderClause = "";
+    std::string detailOrderClause = "";
+    std::string deletedFilter = "-1";
+    std::string value2 = "";
+    std::string extraClause = "";
+    std::string series = "";
+
+    // Every token closed by the separator.
+    std::string text() const;
+};
+
+// A short options string: each token closed by the separator.
+std::string tokens(std::initializer_list<std::string_view> values);
+
+// The shop's master data, a few rows per table, on the real schema.
+extern const char* const kListRows;
+
+// A server object of the real catalogue and handlers on a database of the real schema, filled with
+// kListRows.
+class ListReadFixture : public ::testing::Test {
+  protected:
+    ListReadFixture();
+    server::TAZORVANIL& module();
+    // An AS_GetRecords call; `sent` receives the statements it sent to the database. The metadata
+    // bit is set by default so that every packet names its columns.
+    ReadResult read(std::string_view provider, std::int32_t count, const Variant& owner,
+                    std::int32_t options = server::grMetaData, std::string_view commandText = {});
+    // The values of the named columns of every row of the packet, joined by ','.
+    static std::vector<std::string> rows(const ReadResult& r, std::string_view columns);
+
+    TestDatabase db;
+    std::vector<std::string> sent;  // statements of the last read
+
+  private:
+    std::unique_ptr<server::TAZORVANIL> module_;
+};
+
+// Sorted copy, for row sets that a statement returns in no fixed order.
+std::vector<std::string> sorted(std::vector<std::string> v);
+
+}  // namespace zorvanil::test
