@@ -180,9 +180,8 @@ TEST_F(ReadCycle, PersistentFieldMissingFromTheStatement) {
 
 TEST_F(ReadCycle, ExecuteCycleRaisesItsEventsAndReturnsOwnerData) {
     Variant params, owner = Variant(7);
-    auto st = module().AS_Execute("DSPQ_ACTUALIZAR",
-                                  "UPDATE PEDIDOS SET TOTAL = TOTAL + 1 WHERE ID_PEDIDO = :ID",
-                                  params, owner);
+    auto st = module().AS_Execute(
+        "DSPQ_EXEC", "UPDATE PEDIDOS SET TOTAL = TOTAL + 1 WHERE ID_PEDIDO = :ID", params, owner);
     // No value for the parameter: the statement is not run.
     EXPECT_EQ(st.message, "No value for parameter 'ID'");
 
@@ -195,9 +194,8 @@ TEST_F(ReadCycle, ExecuteCycleRaisesItsEventsAndReturnsOwnerData) {
     packet->rows.push_back(packet::PacketRow{packet::RowStatus::Unchanged, {Variant(10)}, {}});
     params = Variant(packet::PacketPtr(packet));
     log.events.clear();
-    st = module().AS_Execute("DSPQ_ACTUALIZAR",
-                             "UPDATE PEDIDOS SET TOTAL = TOTAL + 1 WHERE ID_PEDIDO = :ID", params,
-                             owner);
+    st = module().AS_Execute(
+        "DSPQ_EXEC", "UPDATE PEDIDOS SET TOTAL = TOTAL + 1 WHERE ID_PEDIDO = :ID", params, owner);
     ASSERT_TRUE(st.ok()) << st.message;
     EXPECT_EQ(db.scalar("SELECT TOTAL FROM PEDIDOS WHERE ID_PEDIDO = 10"), "31.0");
     EXPECT_EQ(log.events, (std::vector<std::string>{"BeforeExecute:7", "AfterExecute"}));
@@ -206,7 +204,7 @@ TEST_F(ReadCycle, ExecuteCycleRaisesItsEventsAndReturnsOwnerData) {
 
     // The dataset now has one parameter, which AS_GetParams reports.
     Variant result;
-    ASSERT_TRUE(module().AS_GetParams("DSPQ_ACTUALIZAR", owner, result).ok());
+    ASSERT_TRUE(module().AS_GetParams("DSPQ_EXEC", owner, result).ok());
     ASSERT_EQ(result.type(), Variant::Type::Packet);
     EXPECT_EQ(result.asPacket()->fields.at(0).def.name, "ID");
     EXPECT_EQ(result.asPacket()->rows.at(0).values.at(0), Variant(10));

@@ -17,13 +17,14 @@ TEST_F(ServerObject, ListsExportedProvidersSortedWithoutRegardToCase) {
     std::vector<std::string> got;
     for (auto& n : names.asArray())
         got.push_back(n.asString());
-    EXPECT_EQ(
-        got, (std::vector<std::string>{
-                 "DSPQ_ACTUALIZAR", "DSPQ_CLIENTES", "DSPQ_FAILING", "DSPQ_LOOKUP", "DSPQ_MAXIMO",
-                 "DSPQ_MDPEDIDOS", "DSPQ_NODATASET", "dspq_paged", "DSPQ_STATUS", "DSPQ_UNBOUND"}));
+    EXPECT_EQ(got,
+              (std::vector<std::string>{"DSPQ_ACTUALIZAR", "DSPQ_CLIENTES", "DSPQ_EAN", "DSPQ_EXEC",
+                                        "DSPQ_FAILING", "DSPQ_LINEAS", "DSPQ_LOOKUP", "DSPQ_MAXIMO",
+                                        "DSPQ_MDPEDIDOS", "DSPQ_NODATASET", "dspq_paged",
+                                        "DSPQ_QUOTED", "DSPQ_STATUS", "DSPQ_UNBOUND"}));
     // The provider list itself keeps construction order.
     EXPECT_EQ(module().providers().front()->name(), "DSPQ_CLIENTES");
-    EXPECT_EQ(module().providers().size(), 10u);
+    EXPECT_EQ(module().providers().size(), 14u);
 }
 
 TEST_F(ServerObject, FindsProvidersWhateverTheLetterCase) {

@@ -150,6 +150,9 @@ TEST_F(SqlDataSetTest, DriverSpeaksTheDialectTheStatementsUse) {
     EXPECT_EQ(ds.value(0), Variant("-1"));
     EXPECT_EQ(ds.value(1), Variant("-2.25"));
     EXPECT_TRUE(ds.value(2).isNull());
+    // Keys: a composite primary key, and an INTEGER PRIMARY KEY that has no index of its own.
+    EXPECT_EQ(ds.keyFields("LINEAS"), (std::vector<std::string>{"ID_PEDIDO", "LINEA"}));
+    EXPECT_EQ(ds.keyFields("pedidos"), std::vector<std::string>{"ID_PEDIDO"});
 }
 
 TEST_F(SqlDataSetTest, TransactionsOneAtATimeWithTheirMessages) {

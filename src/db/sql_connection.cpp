@@ -81,6 +81,29 @@ void SQLConnection::rollback(const TransactionDesc& desc) {
     driver_connection_->rollback();
 }
 
+std::int64_t SQLConnection::execute(const std::string& sql, const std::vector<Variant>& params) {
+    auto statement = driverConnection().prepare(sql);
+    for (std::size_t i = 0; i < params.size(); ++i)
+        statement->bind(static_cast<int>(i) + 1, params[i]);
+    trace(sql, params);
+    statement->execute();
+    return statement->rowsAffected();
+}
+
+std::vector<Variant> SQLConnection::firstRow(const std::string& sql,
+                                             const std::vector<Variant>& params) {
+    auto statement = driverConnection().prepare(sql);
+    for (std::size_t i = 0; i < params.size(); ++i)
+        statement->bind(static_cast<int>(i) + 1, params[i]);
+    trace(sql, params);
+    statement->execute();
+    std::vector<Variant> row;
+    if (statement->fetch())
+        for (std::size_t c = 0; c < statement->columns().size(); ++c)
+            row.push_back(statement->value(static_cast<int>(c)));
+    return row;
+}
+
 void SQLConnection::trace(std::string_view sql, const std::vector<Variant>& params) const {
     if (services_.trace) services_.trace->record(sql, params, services_.connectionId);
 }

@@ -72,6 +72,11 @@ class SQLConnection {
     // The isolation level of the "DB2 TransIsolation" parameter.
     IsolationLevel isolationLevel() const;
 
+    // Runs a statement with its parameters bound in order; returns the rows it affected.
+    std::int64_t execute(const std::string& sql, const std::vector<Variant>& params);
+    // Runs a query and returns its first row, empty when it has none.
+    std::vector<Variant> firstRow(const std::string& sql, const std::vector<Variant>& params);
+
     // Records a statement in the trace, when there is one.
     void trace(std::string_view sql, const std::vector<Variant>& params) const;
     std::uint64_t id() const { return services_.connectionId; }

@@ -12,9 +12,10 @@ namespace zorvanil::db {
 namespace {
 
 // Whether a column of the given type can fill a declared field of the other.
+// A narrower integer column fills a wider integer field; every other type must match.
 bool compatible(FieldType declared, FieldType column) {
     if (declared == column || column == FieldType::Unknown) return true;
-    return false;
+    return declared == FieldType::Integer && column == FieldType::Smallint;
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <filesystem>
@@ -310,7 +311,19 @@ class SqliteConnection : public DriverConnection {
                 if (chosen.empty()) chosen = name;
             }
         }
-        if (chosen.empty()) return result;
+        if (chosen.empty()) {
+            // An INTEGER PRIMARY KEY is the table's row id and has no index of its own.
+            auto columns = prepare("PRAGMA table_info(" + quoteLiteral(table) + ")");
+            columns->execute();
+            std::vector<std::pair<int, std::string>> key;
+            while (columns->fetch())
+                if (int position = columns->value(5).toInt32(); position > 0)
+                    key.emplace_back(position, upperCase(columns->value(1).toString()));
+            std::sort(key.begin(), key.end());
+            for (auto& k : key)
+                result.push_back(k.second);
+            return result;
+        }
         auto info = prepare("PRAGMA index_info(" + quoteLiteral(chosen) + ")");
         info->execute();
         while (info->fetch())

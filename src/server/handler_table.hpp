@@ -8,6 +8,7 @@
 
 #include "common/variant.hpp"
 #include "packet/data_packet.hpp"
+#include "server/resolver/delta_record.hpp"
 
 namespace zorvanil::db {
 class SQLConnection;
@@ -30,9 +31,20 @@ using ConnectionHandler = std::function<void(TAZORVANIL&, db::SQLConnection& con
 using LoginHandler =
     std::function<void(TAZORVANIL&, db::SQLConnection& connection, db::ParamList& loginParams)>;
 using ModuleHandler = std::function<void(TAZORVANIL&)>;
+using BeforeUpdateRecordHandler =
+    std::function<void(TAZORVANIL&, DataSetProvider& sender, db::SQLDataSet& sourceDS,
+                       DeltaRecord& deltaDS, UpdateKind updateKind, bool& applied)>;
+using AfterUpdateRecordHandler =
+    std::function<void(TAZORVANIL&, DataSetProvider& sender, db::SQLDataSet& sourceDS,
+                       DeltaRecord& deltaDS, UpdateKind updateKind)>;
+using UpdateErrorHandler =
+    std::function<void(TAZORVANIL&, DataSetProvider& sender, DeltaRecord& dataSet,
+                       const EUpdateError& e, UpdateKind updateKind, ResolverResponse& response)>;
 
-using Handler = std::variant<RemoteEventHandler, GetDataHandler, AfterScrollHandler,
-                             ConnectionHandler, LoginHandler, ModuleHandler>;
+using Handler =
+    std::variant<RemoteEventHandler, GetDataHandler, AfterScrollHandler, ConnectionHandler,
+                 LoginHandler, ModuleHandler, BeforeUpdateRecordHandler, AfterUpdateRecordHandler,
+                 UpdateErrorHandler>;
 
 // The handlers of the server object by name. Catalogue bindings find them by name without regard
 // to letter case; a name bound to a handler of another kind is not found.

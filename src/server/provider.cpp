@@ -193,6 +193,74 @@ Variant DataSetProvider::getRecords(std::int32_t count, std::int32_t& recsOut, s
     return Variant(packet::PacketPtr(std::make_shared<packet::DataPacket>(std::move(data))));
 }
 
+Variant DataSetProvider::applyUpdates(const Variant& delta, std::int32_t maxErrors,
+                                      std::int32_t& errorCount, Variant& ownerData) {
+    db::SQLDataSet& ds = requireDataSet();
+    errorCount = 0;
+    if (beforeApplyUpdates) beforeApplyUpdates(*this, ownerData);
+    if (delta.type() != Variant::Type::Packet || !delta.asPacket())
+        throw Error("Invalid change packet");
+    packet::DataPacket changes = *delta.asPacket();
+
+    if (!resolver_) {
+        ResolverEvents events;
+        events.propagateChanges = options_ & catalogue::poPropogateChanges;
+        events.beforeUpdate = [this](db::SQLDataSet& source, DeltaRecord& change, UpdateKind kind,
+                                     bool& applied) {
+            if (beforeUpdateRecord) beforeUpdateRecord(*this, source, change, kind, applied);
+        };
+        events.afterUpdate = [this](db::SQLDataSet& source, DeltaRecord& change, UpdateKind kind) {
+            if (afterUpdateRecord) afterUpdateRecord(*this, source, change, kind);
+        };
+        events.onUpdateError = [this](DeltaRecord& change, const EUpdateError& e, UpdateKind kind,
+                                      ResolverResponse& response) {
+            if (onUpdateError) onUpdateError(*this, change, e, kind, response);
+        };
+        resolver_ = std::make_unique<Resolver>(ds, std::move(events));
+    }
+
+    db::SQLConnection& connection = ds.connection();
+    db::TransactionDesc desc;
+    desc.transactionID = 1;
+    desc.isolationLevel = connection.isolationLevel();
+    if (!connection.inTransaction()) {
+        connection.startTransaction(desc);
+        transactionStarted_ = true;
+    }
+    packet::PacketPtr result;
+    try {
+        result = resolver_->apply(changes, maxErrors, errorCount, transactionStarted_);
+    } catch (...) {
+        // An apply that ends in an error keeps none of its changes.
+        if (transactionStarted_ && connection.inTransaction()) {
+            try {
+                connection.rollback(desc);
+            } catch (const std::exception&) {
+            }
+        }
+        transactionStarted_ = false;
+        throw;
+    }
+    if (transactionStarted_) {
+        transactionStarted_ = false;
+        if (connection.inTransaction()) {
+            if (errorCount <= maxErrors || maxErrors == -1) {
+                try {
+                    connection.commit(desc);
+                } catch (...) {
+                    if (connection.inTransaction()) connection.rollback(desc);
+                    throw;
+                }
+            } else {
+                connection.rollback(desc);
+            }
+        }
+    }
+    if (afterApplyUpdates) afterApplyUpdates(*this, ownerData);
+    if (!result) return Variant::null();
+    return Variant(std::move(result));
+}
+
 void DataSetProvider::execute(std::string_view commandText, Variant& params, Variant& ownerData) {
     db::SQLDataSet& ds = requireDataSet();
     takeCommandText(commandText);

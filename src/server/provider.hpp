@@ -2,12 +2,15 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "common/variant.hpp"
 #include "packet/data_packet.hpp"
 #include "server/packet_writer.hpp"
+#include "server/resolver/delta_record.hpp"
+#include "server/resolver/resolver.hpp"
 
 namespace zorvanil::db {
 class SQLDataSet;
@@ -39,6 +42,14 @@ class DataSetProvider {
   public:
     using RemoteEvent = std::function<void(DataSetProvider& sender, Variant& ownerData)>;
     using DataEvent = std::function<void(DataSetProvider& sender, packet::DataPacket& data)>;
+    using BeforeUpdateEvent =
+        std::function<void(DataSetProvider& sender, db::SQLDataSet& sourceDS, DeltaRecord& deltaDS,
+                           UpdateKind kind, bool& applied)>;
+    using AfterUpdateEvent = std::function<void(DataSetProvider& sender, db::SQLDataSet& sourceDS,
+                                                DeltaRecord& deltaDS, UpdateKind kind)>;
+    using UpdateErrorEvent =
+        std::function<void(DataSetProvider& sender, DeltaRecord& dataSet, const EUpdateError& e,
+                           UpdateKind kind, ResolverResponse& response)>;
 
     // Enters the owner's provider list.
     DataSetProvider(std::string name, db::SQLDataSet* dataSet, std::uint32_t options,
@@ -59,10 +70,17 @@ class DataSetProvider {
     RemoteEvent beforeExecute, afterExecute;
     RemoteEvent beforeApplyUpdates, afterApplyUpdates;
     DataEvent onGetData;
+    BeforeUpdateEvent beforeUpdateRecord;
+    AfterUpdateEvent afterUpdateRecord;
+    UpdateErrorEvent onUpdateError;
 
     // The read cycle (AS_GetRecords): a data packet, or an XML text for the XML option bits.
     Variant getRecords(std::int32_t count, std::int32_t& recsOut, std::int32_t options,
                        std::string_view commandText, Variant& params, Variant& ownerData);
+    // The apply cycle (AS_ApplyUpdates): the rows that failed (and rows the server changed), or
+    // Null when there are none.
+    Variant applyUpdates(const Variant& delta, std::int32_t maxErrors, std::int32_t& errorCount,
+                         Variant& ownerData);
     // The execute cycle (AS_Execute).
     void execute(std::string_view commandText, Variant& params, Variant& ownerData);
     // The dataset's parameters of every direction (AS_GetParams), Null when it has none.
@@ -90,6 +108,8 @@ class DataSetProvider {
     bool openedByProvider_ = false;
     std::int32_t recordsSent_ = 0;
     PacketWriter writer_;
+    std::unique_ptr<Resolver> resolver_;
+    bool transactionStarted_ = false;
 };
 
 // Packs a dataset's parameters as a parameter packet: one field per parameter, one row of values.

@@ -17,8 +17,15 @@ namespace {
 
 // Whether an event of a provider calls a handler of this kind.
 bool fits(const Handler& handler, ProviderEvent event) {
-    if (event == ProviderEvent::OnGetData) return std::holds_alternative<GetDataHandler>(handler);
     switch (event) {
+        case ProviderEvent::OnGetData:
+            return std::holds_alternative<GetDataHandler>(handler);
+        case ProviderEvent::BeforeUpdateRecord:
+            return std::holds_alternative<BeforeUpdateRecordHandler>(handler);
+        case ProviderEvent::AfterUpdateRecord:
+            return std::holds_alternative<AfterUpdateRecordHandler>(handler);
+        case ProviderEvent::OnUpdateError:
+            return std::holds_alternative<UpdateErrorHandler>(handler);
         case ProviderEvent::BeforeGetRecords:
         case ProviderEvent::AfterGetRecords:
         case ProviderEvent::BeforeApplyUpdates:
@@ -152,6 +159,21 @@ void TAZORVANIL::buildComponents(const catalogue::Catalogue& catalogue,
                 provider->onGetData = [this, f = *data](DataSetProvider& s, packet::DataPacket& d) {
                     f(*this, s, d);
                 };
+            } else if (auto before = std::get_if<BeforeUpdateRecordHandler>(h)) {
+                provider->beforeUpdateRecord =
+                    [this, f = *before](DataSetProvider& s, db::SQLDataSet& src, DeltaRecord& d,
+                                        UpdateKind k,
+                                        bool& applied) { f(*this, s, src, d, k, applied); };
+            } else if (auto after = std::get_if<AfterUpdateRecordHandler>(h)) {
+                provider->afterUpdateRecord =
+                    [this, f = *after](DataSetProvider& s, db::SQLDataSet& src, DeltaRecord& d,
+                                       UpdateKind k) { f(*this, s, src, d, k); };
+            } else if (auto error = std::get_if<UpdateErrorHandler>(h)) {
+                provider->onUpdateError = [this, f = *error](DataSetProvider& s, DeltaRecord& d,
+                                                             const EUpdateError& e, UpdateKind k,
+                                                             ResolverResponse& r) {
+                    f(*this, s, d, e, k, r);
+                };
             }
         }
         ownedProviders_.push_back(std::move(provider));
@@ -197,14 +219,7 @@ CallStatus TAZORVANIL::AS_ApplyUpdates(std::string_view ProviderName, const Vari
                                        std::int32_t MaxErrors, std::int32_t& ErrorCount,
                                        Variant& OwnerData, Variant& Result) {
     return guarded([&] {
-        DataSetProvider& provider = FindProvider(ProviderName);
-        (void)provider;
-        (void)Delta;
-        (void)MaxErrors;
-        (void)OwnerData;
-        ErrorCount = 0;
-        Result = Variant::null();
-        throw Error("Applying updates is not available on this server yet");
+        Result = FindProvider(ProviderName).applyUpdates(Delta, MaxErrors, ErrorCount, OwnerData);
     });
 }
 

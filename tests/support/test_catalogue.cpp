@@ -5,6 +5,7 @@
 #include "server/connection_handlers.hpp"
 #include "server/provider.hpp"
 #include "server/remote_data_module.hpp"
+#include "update/command_channel.hpp"
 
 namespace zorvanil::test {
 
@@ -46,6 +47,10 @@ constexpr catalogue::DatasetSpec kDatasets[] = {
      {}},
     {"QMD_PEDIDOS", "SELECT * FROM PEDIDOS ORDER BY ID_PEDIDO", {}, {}, true, {}},
     {"Q_NOTEXT", {}, {}, {}, false, {}},
+    {"Q_EXEC", {}, {}, {}, true, {}},
+    {"Q_LINEAS", "SELECT * FROM LINEAS L ORDER BY ID_PEDIDO, LINEA", {}, {}, true, {}},
+    {"Q_QUOTED", "SELECT * FROM \"CLIENTES\" C", {}, {}, true, {}},
+    {"Q_EAN", "SELECT * FROM EAN", {}, {}, true, {}},
 };
 
 constexpr catalogue::MasterLinkSpec kLinks[] = {{"DSPEDIDOS", "QMD_PEDIDOS"}};
@@ -66,8 +71,21 @@ constexpr catalogue::EventBinding kStatusEvents[] = {
     {ProviderEvent::BeforeGetRecords, "StatusBeforeGetRecords"},
 };
 constexpr catalogue::EventBinding kExecuteEvents[] = {
+    {ProviderEvent::BeforeExecute, "TestBeforeExecute"},
+    {ProviderEvent::AfterExecute, "TestAfterExecute"},
+};
+constexpr catalogue::EventBinding kCommandEvents[] = {
+    {ProviderEvent::OnUpdateError, "DSPQ_ACTUALIZARUpdateError"},
     {ProviderEvent::BeforeExecute, "DSPQ_ACTUALIZARBeforeExecute"},
     {ProviderEvent::AfterExecute, "DSPQ_ACTUALIZARAfterExecute"},
+};
+constexpr catalogue::EventBinding kEanEvents[] = {
+    {ProviderEvent::OnUpdateError, "DSPQ_EANUpdateError"},
+};
+constexpr catalogue::EventBinding kLineasEvents[] = {
+    {ProviderEvent::BeforeUpdateRecord, "LineasBeforeUpdateRecord"},
+    {ProviderEvent::AfterUpdateRecord, "LineasAfterUpdateRecord"},
+    {ProviderEvent::OnUpdateError, "LineasUpdateError"},
 };
 constexpr catalogue::EventBinding kUnboundEvents[] = {
     {ProviderEvent::BeforeGetRecords, "NoSuchHandler"},
@@ -85,7 +103,11 @@ constexpr catalogue::ProviderSpec kProviders[] = {
     {"DSPQ_NODATASET", "", 0, {}},
     {"DSPQ_FAILING", "Q_CLIENTES", 0, kFailingEvents},
     {"DSPQ_STATUS", "Q_CLIENTES", 0, kStatusEvents},
-    {"DSPQ_ACTUALIZAR", "Q_ACTUALIZAR", catalogue::poAllowCommandText, kExecuteEvents},
+    {"DSPQ_EXEC", "Q_EXEC", catalogue::poAllowCommandText, kExecuteEvents},
+    {"DSPQ_ACTUALIZAR", "Q_ACTUALIZAR", catalogue::poAllowCommandText, kCommandEvents},
+    {"DSPQ_LINEAS", "Q_LINEAS", catalogue::poPropogateChanges, kLineasEvents},
+    {"DSPQ_QUOTED", "Q_QUOTED", 0, {}},
+    {"DSPQ_EAN", "Q_EAN", 0, kEanEvents},
     {"DSPQ_UNBOUND", "Q_AUX", 0, kUnboundEvents},
 };
 
@@ -110,6 +132,7 @@ server::HandlerTable testHandlers(HandlerLog& log) {
     using server::TAZORVANIL;
     server::HandlerTable t;
     server::registerConnectionHandlers(t);
+    update::registerCommandChannelHandlers(t);
     HandlerLog* l = &log;
     t.add("DSPQ_CLIENTESBeforeGetRecords",
           server::RemoteEventHandler([l](TAZORVANIL&, DataSetProvider& p, Variant& owner) {
@@ -144,11 +167,11 @@ server::HandlerTable testHandlers(HandlerLog& log) {
           server::RemoteEventHandler([](TAZORVANIL&, DataSetProvider&, Variant&) {
               throw Error("Access denied", static_cast<std::int32_t>(0x80070005u), 7);
           }));
-    t.add("DSPQ_ACTUALIZARBeforeExecute",
+    t.add("TestBeforeExecute",
           server::RemoteEventHandler([l](TAZORVANIL&, DataSetProvider&, Variant& owner) {
               l->events.push_back("BeforeExecute:" + owner.toString());
           }));
-    t.add("DSPQ_ACTUALIZARAfterExecute",
+    t.add("TestAfterExecute",
           server::RemoteEventHandler([l](TAZORVANIL&, DataSetProvider&, Variant& owner) {
               l->events.push_back("AfterExecute");
               owner = Variant(std::int32_t{42});
@@ -163,6 +186,29 @@ server::HandlerTable testHandlers(HandlerLog& log) {
               aux.open();
               ds.fieldByName("NOMBRECLIENTE").setValue(aux.eof() ? Variant("") : aux.value(0));
               aux.close();
+          }));
+    t.add("LineasBeforeUpdateRecord",
+          server::BeforeUpdateRecordHandler([l](TAZORVANIL&, DataSetProvider&, db::SQLDataSet&,
+                                                server::DeltaRecord& d, server::UpdateKind,
+                                                bool& applied) {
+              l->events.push_back("BeforeUpdate:" + d.oldValue("LINEA").toString());
+              if (l->failBeforeUpdate) throw Error("refused by handler");
+              if (l->markApplied) applied = true;
+              if (l->renameArticle) d.setNewValue("ARTICULO", Variant("RENAMED"));
+          }));
+    t.add("LineasAfterUpdateRecord",
+          server::AfterUpdateRecordHandler([l](TAZORVANIL&, DataSetProvider&, db::SQLDataSet&,
+                                               server::DeltaRecord& d, server::UpdateKind) {
+              l->events.push_back("AfterUpdate:" + d.value("ARTICULO").toString());
+          }));
+    t.add("LineasUpdateError",
+          server::UpdateErrorHandler([l](TAZORVANIL&, DataSetProvider&, server::DeltaRecord& d,
+                                         const server::EUpdateError& e, server::UpdateKind,
+                                         server::ResolverResponse& response) {
+              l->events.push_back("UpdateError:" + std::string(e.what()) + ":" +
+                                  std::to_string(e.errorCode()) + ":" +
+                                  d.curValue("ARTICULO").toString());
+              if (l->errorResponse) response = *l->errorResponse;
           }));
     return t;
 }

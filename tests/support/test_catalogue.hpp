@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,11 @@ const catalogue::Catalogue& testCatalogue();
 struct HandlerLog {
     std::vector<std::string> events;  // "Before:DSPQ_CLIENTES", "After:DSPQ_CLIENTES", ...
     int scrolls = 0;                  // after-scroll calls of Q_LOOKUP
+    // How the update handlers of DSPQ_LINEAS behave.
+    bool failBeforeUpdate = false;
+    bool markApplied = false;
+    bool renameArticle = false;
+    std::optional<server::ResolverResponse> errorResponse;
 };
 
 // The connection handlers plus the test handlers, writing into `log`.

@@ -1,0 +1,353 @@
+#include <gtest/gtest.h>
+
+#include "server/provider.hpp"
+#include "support/delta_builder.hpp"
+#include "support/server_fixture.hpp"
+
+namespace zorvanil::test {
+namespace {
+
+using db::FieldType;
+using server::ResolverResponse;
+
+DeltaBuilder lineFields() {
+    return DeltaBuilder{{"ID_PEDIDO", FieldType::Integer},
+                        {"LINEA", FieldType::Integer},
+                        {"ARTICULO", FieldType::String},
+                        {"CANTIDAD", FieldType::Float}};
+}
+
+class ApplyCycle : public ServerFixture {
+  protected:
+    struct Applied {
+        server::CallStatus status;
+        std::int32_t errorCount = -1;
+        Variant result;
+        Variant owner;
+        const packet::DataPacket& packet() const { return *result.asPacket(); }
+    };
+    Applied apply(std::string_view provider, const Variant& delta, std::int32_t maxErrors,
+                  Variant owner = {}) {
+        Applied a;
+        a.owner = std::move(owner);
+        a.status =
+            module().AS_ApplyUpdates(provider, delta, maxErrors, a.errorCount, a.owner, a.result);
+        return a;
+    }
+    server::CallStatus command(const std::string& sql, Variant& owner) {
+        Variant params;
+        return module().AS_Execute("DSPQ_ACTUALIZAR", sql, params, owner);
+    }
+    // The statements of the trace that change rows.
+    std::vector<std::string> writes() {
+        std::vector<std::string> out;
+        for (auto& s : db.statements())
+            if (s.rfind("update", 0) == 0 || s.rfind("insert", 0) == 0 || s.rfind("delete", 0) == 0)
+                out.push_back(s);
+        return out;
+    }
+};
+
+TEST_F(ApplyCycle, ModificationSetsTheChangedColumnAndComparesEveryColumn) {
+    auto delta = lineFields()
+                     .unchanged({Variant(10), Variant(1), Variant("TORNILLO"), Variant(10.0)})
+                     .modified({Variant(), Variant(), Variant("CLAVO"), Variant()})
+                     .build();
+    module();
+    db.trace().clear();
+    auto a = apply("DSPQ_LINEAS", delta, 0);
+    ASSERT_TRUE(a.status.ok()) << a.status.message;
+    EXPECT_EQ(a.errorCount, 0);
+    EXPECT_TRUE(a.result.isNull());
+    auto lines = db.trace().lines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(
+        lines[1],
+        R"({"sql":"update \"LINEAS\"  set\r\n \"ARTICULO\" = ?\r\nwhere\r\n \"ID_PEDIDO\" = ? and\r\n)"
+        R"( \"LINEA\" = ? and\r\n \"ARTICULO\" = ? and\r\n \"CANTIDAD\" = ?\r\n",)"
+        R"("params":["CLAVO",10,1,"TORNILLO",1E1],"connection":0})");
+    EXPECT_EQ(db.scalar("SELECT ARTICULO FROM LINEAS WHERE ID_PEDIDO = 10 AND LINEA = 1"), "CLAVO");
+    EXPECT_EQ(log.events, (std::vector<std::string>{"BeforeUpdate:1", "AfterUpdate:CLAVO"}));
+}
+
+TEST_F(ApplyCycle, NullComparesWithIsNullAndEmptyTextWithAParameter) {
+    db.exec("INSERT INTO LINEAS VALUES (11, 1, '', NULL)");
+    auto delta = lineFields()
+                     .unchanged({Variant(11), Variant(1), Variant(""), Variant::null()})
+                     .modified({Variant(), Variant(), Variant(), Variant(3.0)})
+                     .build();
+    auto a = apply("DSPQ_LINEAS", delta, 0);
+    ASSERT_TRUE(a.status.ok()) << a.status.message;
+    EXPECT_EQ(a.errorCount, 0) << (a.result.isNull() ? "" : a.packet().rows[0].error->message);
+    EXPECT_EQ(writes().back(),
+              "update \"LINEAS\"  set\r\n \"CANTIDAD\" = ?\r\nwhere\r\n \"ID_PEDIDO\" = ? and\r\n "
+              "\"LINEA\" = ? "
+              "and\r\n \"ARTICULO\" = ? and\r\n \"CANTIDAD\" is null\r\n");
+}
+
+TEST_F(ApplyCycle, RowChangedByAnotherUserFailsAndReportsItsCurrentValues) {
+    auto delta = lineFields()
+                     .unchanged({Variant(10), Variant(2), Variant("TUERCA"), Variant(20.0)})
+                     .modified({Variant(), Variant(), Variant(), Variant(25.0)})
+                     .build();
+    module();
+    db.exec("UPDATE LINEAS SET ARTICULO = 'PERNO' WHERE ID_PEDIDO = 10 AND LINEA = 2");
+    auto a = apply("DSPQ_LINEAS", delta, -1);
+    ASSERT_TRUE(a.status.ok()) << a.status.message;
+    EXPECT_EQ(a.errorCount, 1);
+    ASSERT_EQ(a.packet().rows.size(), 1u);
+    const auto& failed = a.packet().rows[0];
+    EXPECT_EQ(failed.error->message, "Record not found or changed by another user");
+    EXPECT_EQ(failed.error->recordNo, 2);
+    EXPECT_EQ(failed.error->errorCode, 1);
+    EXPECT_EQ(failed.error->response, static_cast<int>(ResolverResponse::rrSkip));
+    // The handler saw the value another user wrote, read by the table's key.
+    EXPECT_EQ(log.events.back(), "UpdateError:Record not found or changed by another user:1:PERNO");
+    auto statements = db.statements();
+    EXPECT_EQ(statements.back(),
+              "select\r\n \"ID_PEDIDO\",\r\n \"LINEA\",\r\n \"ARTICULO\",\r\n \"CANTIDAD\"\r\n "
+              "from \"LINEAS\" \r\n"
+              "where\r\n \"ID_PEDIDO\" = ? and\r\n \"LINEA\" = ?\r\n");
+}
+
+TEST_F(ApplyCycle, RetryWithCurrentValuesWhenTheHandlerAsksForIt) {
+    auto delta = lineFields()
+                     .unchanged({Variant(10), Variant(2), Variant("TUERCA"), Variant(20.0)})
+                     .modified({Variant(), Variant(), Variant(), Variant(25.0)})
+                     .build();
+    module();
+    db.exec("UPDATE LINEAS SET ARTICULO = 'PERNO' WHERE ID_PEDIDO = 10 AND LINEA = 2");
+    log.errorResponse = ResolverResponse::rrApply;
+    auto a = apply("DSPQ_LINEAS", delta, 0);
+    ASSERT_TRUE(a.status.ok()) << a.status.message;
+    EXPECT_EQ(a.errorCount, 0);
+    EXPECT_EQ(
+        db.scalar("SELECT CANTIDAD || ARTICULO FROM LINEAS WHERE ID_PEDIDO = 10 AND LINEA = 2"),
+        "25.0PERNO");
+    // A merge of a field someone else changed too is refused, and nothing is kept.
+    db.exec("UPDATE LINEAS SET CANTIDAD = 99 WHERE ID_PEDIDO = 10 AND LINEA = 2");
+    log.errorResponse = ResolverResponse::rrMerge;
+    auto merge = apply("DSPQ_LINEAS", delta, 0);
+    EXPECT_EQ(merge.status.message, "Invalid response");
+    // An insert cannot be retried.
+    log.errorResponse = ResolverResponse::rrApply;
+    auto insert = apply(
+        "DSPQ_LINEAS",
+        lineFields().inserted({Variant(10), Variant(1), Variant("X"), Variant(1.0)}).build(), 0);
+    EXPECT_EQ(insert.status.message, "Invalid response");
+    EXPECT_FALSE(module().SQLConnection1().inTransaction());
+}
+
+TEST_F(ApplyCycle, NewDocumentWritesTheMasterBeforeItsLines) {
+    auto lines = lineFields()
+                     .inserted({Variant(20), Variant(1), Variant("A"), Variant(1.0)})
+                     .inserted({Variant(20), Variant(2), Variant("B"), Variant(2.0)})
+                     .inserted({Variant(20), Variant(3), Variant("C"), Variant(3.0)});
+    DeltaBuilder order{{"ID_PEDIDO", FieldType::Integer},
+                       {"ID_CLIENTE", FieldType::Integer},
+                       {"TOTAL", FieldType::Float}};
+    order.detail("QMD_LINEAS", lines);
+    auto delta = order.inserted({Variant(20), Variant(5), Variant(6.0), lines.nested()}).build();
+    auto a = apply("DSPQ_MDPEDIDOS", delta, 0);
+    ASSERT_TRUE(a.status.ok()) << a.status.message;
+    EXPECT_EQ(a.errorCount, 0);
+    auto w = writes();
+    ASSERT_EQ(w.size(), 4u);
+    EXPECT_EQ(w[0],
+              "insert into \"PEDIDOS\"\r\n  (\"ID_PEDIDO\", \"ID_CLIENTE\", "
+              "\"TOTAL\")\r\nvalues\r\n  (?, ?, ?)\r\n");
+    EXPECT_EQ(w[1],
+              "insert into \"LINEAS\"\r\n  (\"ID_PEDIDO\", \"LINEA\", \"ARTICULO\", "
+              "\"CANTIDAD\")\r\nvalues\r\n  (?, ?, ?, ?)\r\n");
+    EXPECT_EQ(db.scalar("SELECT GROUP_CONCAT(ARTICULO, '') FROM (SELECT ARTICULO FROM LINEAS WHERE "
+                        "ID_PEDIDO = 20 ORDER BY rowid)"),
+              "ABC");
+    auto trace = db.trace().lines();
+    EXPECT_NE(trace[3].find("\"params\":[20,2,\"B\""), std::string::npos) << trace[3];
+}
+
+TEST_F(ApplyCycle, DeletedDocumentDeletesItsLinesFirst) {
+    auto lines = lineFields()
+                     .deleted({Variant(10), Variant(1), Variant("TORNILLO"), Variant(10.0)})
+                     .deleted({Variant(10), Variant(2), Variant("TUERCA"), Variant(20.0)});
+    DeltaBuilder order{{"ID_PEDIDO", FieldType::Integer},
+                       {"ID_CLIENTE", FieldType::Integer},
+                       {"TOTAL", FieldType::Float}};
+    order.detail("QMD_LINEAS", lines);
+    auto delta = order.deleted({Variant(10), Variant(1), Variant(30.0), lines.nested()}).build();
+    auto a = apply("DSPQ_MDPEDIDOS", delta, 0);
+    ASSERT_TRUE(a.status.ok()) << a.status.message;
+    auto w = writes();
+    ASSERT_EQ(w.size(), 3u);
+    EXPECT_EQ(w[0].substr(0, 23), "delete from \"LINEAS\" \r\n");
+    EXPECT_EQ(w[2],
+              "delete from \"PEDIDOS\" \r\nwhere\r\n \"ID_PEDIDO\" = ? and\r\n \"ID_CLIENTE\" = ? "
+              "and\r\n \"TOTAL\" = ?\r\n");
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM LINEAS WHERE ID_PEDIDO = 10"), "0");
+}
+
+TEST_F(ApplyCycle, QuotedTableNamesAreUsedUnchanged) {
+    DeltaBuilder clients{{"ID_CLIENTE", FieldType::Integer}, {"NOMBRE", FieldType::String}};
+    auto a = apply("DSPQ_QUOTED", clients.deleted({Variant(3), Variant("CARMEN")}).build(), 0);
+    ASSERT_TRUE(a.status.ok()) << a.status.message;
+    EXPECT_EQ(
+        writes().back(),
+        "delete from \"CLIENTES\" \r\nwhere\r\n \"ID_CLIENTE\" = ? and\r\n \"NOMBRE\" = ?\r\n");
+    DeltaBuilder named{{"ID_CLIENTE", FieldType::Integer}};
+    auto b = apply(
+        "DSPQ_QUOTED",
+        named.attribute("TABLE_NAME", Variant("main.CLIENTES")).deleted({Variant(2)}).build(), 0);
+    ASSERT_TRUE(b.status.ok()) << b.status.message;
+    EXPECT_EQ(writes().back(),
+              "delete from \"main\".\"CLIENTES\" \r\nwhere\r\n \"ID_CLIENTE\" = ?\r\n");
+}
+
+TEST_F(ApplyCycle, MaxErrorsDecidesWhatIsKept) {
+    auto twoChanges = [] {
+        return lineFields()
+            .unchanged({Variant(10), Variant(1), Variant("WRONG"), Variant(10.0)})
+            .modified({Variant(), Variant(), Variant("X"), Variant()})
+            .unchanged({Variant(10), Variant(2), Variant("TUERCA"), Variant(20.0)})
+            .modified({Variant(), Variant(), Variant("Y"), Variant()})
+            .build();
+    };
+    auto none = apply("DSPQ_LINEAS", twoChanges(), 0);
+    ASSERT_TRUE(none.status.ok());
+    EXPECT_EQ(none.errorCount, 1);
+    EXPECT_EQ(none.packet().rows.size(), 1u);
+    EXPECT_EQ(none.packet().rows[0].error->response, static_cast<int>(ResolverResponse::rrAbort));
+    EXPECT_EQ(db.scalar("SELECT ARTICULO FROM LINEAS WHERE ID_PEDIDO = 10 AND LINEA = 2"),
+              "TUERCA");
+
+    auto all = apply("DSPQ_LINEAS", twoChanges(), -1);
+    EXPECT_EQ(all.errorCount, 1);
+    EXPECT_EQ(all.packet().rows.size(), 1u);
+    EXPECT_EQ(db.scalar("SELECT ARTICULO FROM LINEAS WHERE ID_PEDIDO = 10 AND LINEA = 2"), "Y");
+    EXPECT_FALSE(module().SQLConnection1().inTransaction());
+}
+
+TEST_F(ApplyCycle, HandlersCanApplyThemselvesRefuseOrChangeValues) {
+    auto change = [] {
+        return lineFields()
+            .unchanged({Variant(12), Variant(1), Variant("ARANDELA"), Variant(5.0)})
+            .modified({Variant(), Variant(), Variant(), Variant(6.0)})
+            .build();
+    };
+    log.markApplied = true;
+    ASSERT_TRUE(apply("DSPQ_LINEAS", change(), 0).status.ok());
+    EXPECT_TRUE(writes().empty());
+
+    log.markApplied = false;
+    log.failBeforeUpdate = true;
+    auto refused = apply("DSPQ_LINEAS", change(), 0);
+    EXPECT_EQ(refused.packet().rows.at(0).error->message, "refused by handler");
+
+    // A handler that changes new values has the row sent back (the provider propagates changes).
+    log.failBeforeUpdate = false;
+    log.renameArticle = true;
+    auto renamed = apply("DSPQ_LINEAS", change(), 0);
+    ASSERT_TRUE(renamed.status.ok()) << renamed.status.message;
+    ASSERT_EQ(renamed.packet().rows.size(), 1u);
+    EXPECT_FALSE(renamed.packet().rows[0].error);
+    EXPECT_EQ(renamed.packet().rows[0].values[2], Variant("RENAMED"));
+    EXPECT_EQ(db.scalar("SELECT ARTICULO || CANTIDAD FROM LINEAS WHERE ID_PEDIDO = 12"),
+              "RENAMED6.0");
+}
+
+TEST_F(ApplyCycle, UpdateHittingSeveralRowsIsRolledBack) {
+    db.exec(
+        "INSERT INTO LINEAS VALUES (30, 1, 'SAME', 1); INSERT INTO LINEAS VALUES (30, 2, 'SAME', "
+        "1)");
+    // LINEA travels but does not take part in the condition, so the update finds both rows.
+    auto partial = lineFields()
+                       .unchanged({Variant(30), Variant(1), Variant("SAME"), Variant(1.0)})
+                       .modified({Variant(), Variant(), Variant("OTHER"), Variant()})
+                       .flags(1, packet::pfInUpdate)
+                       .build();
+    auto a = apply("DSPQ_LINEAS", partial, -1);
+    ASSERT_TRUE(a.status.ok()) << a.status.message;
+    EXPECT_EQ(a.packet().rows.at(0).error->message, "Update affected more than 1 record.");
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM LINEAS WHERE ARTICULO = 'SAME'"), "2");
+    EXPECT_FALSE(module().SQLConnection1().inTransaction());
+}
+
+TEST_F(ApplyCycle, CommandChannelTransactions) {
+    Variant owner = Variant(7);
+    auto ok = command("UPDATE PEDIDOS SET TOTAL = TOTAL + 1 WHERE ID_PEDIDO = 10", owner);
+    ASSERT_TRUE(ok.ok()) << ok.message;
+    EXPECT_EQ(owner, Variant(7));
+    EXPECT_EQ(db.scalar("SELECT TOTAL FROM PEDIDOS WHERE ID_PEDIDO = 10"), "31.0");
+
+    owner = Variant(7);
+    auto bad = command("UPDATE PEDIDOS SET", owner);
+    EXPECT_EQ(bad.message, "incomplete input");
+    EXPECT_TRUE(module().SQLConnection1().inTransaction());
+
+    // An apply inside the open transaction neither commits nor rolls it back.
+    auto a = apply(
+        "DSPQ_LINEAS",
+        lineFields().deleted({Variant(12), Variant(1), Variant("ARANDELA"), Variant(5.0)}).build(),
+        0);
+    ASSERT_TRUE(a.status.ok()) << a.status.message;
+    EXPECT_TRUE(module().SQLConnection1().inTransaction());
+
+    owner = Variant(7);
+    EXPECT_EQ(command("UPDATE PEDIDOS SET TOTAL = 0", owner).message,
+              "A transaction is already active");
+    owner = Variant(-1);
+    auto recovered = command("UPDATE PEDIDOS SET TOTAL = TOTAL + 1 WHERE ID_PEDIDO = 11", owner);
+    ASSERT_TRUE(recovered.ok()) << recovered.message;
+    EXPECT_EQ(owner, Variant(-1));
+    EXPECT_FALSE(module().SQLConnection1().inTransaction());
+    // The rolled-back transaction took the apply's delete with it.
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM LINEAS WHERE ID_PEDIDO = 12"), "1");
+    EXPECT_EQ(db.scalar("SELECT TOTAL FROM PEDIDOS WHERE ID_PEDIDO = 11"), "1.0");
+
+    owner = Variant(-1);
+    EXPECT_EQ(command("UPDATE PEDIDOS SET TOTAL = 0", owner).message,
+              "There is no active transaction");
+    owner = Variant("x");
+    EXPECT_EQ(command("UPDATE PEDIDOS SET TOTAL = 0", owner).message,
+              "'x' is not a valid integer value");
+    EXPECT_FALSE(module().SQLConnection1().inTransaction());
+}
+
+TEST_F(ApplyCycle, FailedDeletionsAreDroppedFailedModificationsReported) {
+    DeltaBuilder ean{{"CODIGO_BARRAS", FieldType::String},
+                     {"ID_ARTICULO", FieldType::String},
+                     {"ENUSO", FieldType::Smallint}};
+    auto delta =
+        ean.deleted({Variant("8400000000028"), Variant("TUERCA"), Variant(std::int16_t{1})})
+            .deleted({Variant("8400000000035"), Variant("ARANDELA"), Variant(std::int16_t{0})})
+            .build();
+    auto a = apply("DSPQ_EAN", delta, 0);
+    ASSERT_TRUE(a.status.ok()) << a.status.message;
+    EXPECT_EQ(a.errorCount, 0);
+    EXPECT_TRUE(a.result.isNull());
+    EXPECT_EQ(db.scalar("SELECT GROUP_CONCAT(CODIGO_BARRAS, ',') FROM EAN"),
+              "8400000000011,8400000000028");
+
+    DeltaBuilder ean2{{"CODIGO_BARRAS", FieldType::String},
+                      {"ID_ARTICULO", FieldType::String},
+                      {"ENUSO", FieldType::Smallint}};
+    auto modify =
+        ean2.unchanged({Variant("8400000000011"), Variant("TORNILLO"), Variant(std::int16_t{0})})
+            .modified({Variant(), Variant(""), Variant()})
+            .build();
+    auto m = apply("DSPQ_EAN", modify, -1);
+    EXPECT_EQ(m.errorCount, 1);
+    EXPECT_EQ(m.packet().rows.at(0).error->message, "article required");
+}
+
+TEST_F(ApplyCycle, GarbageDeltaFailsWithoutHarm) {
+    EXPECT_EQ(apply("DSPQ_LINEAS", Variant("junk"), 0).status.message, "Invalid change packet");
+    EXPECT_FALSE(module().SQLConnection1().inTransaction());
+    DeltaBuilder unknown{{"NO_SUCH_COLUMN", FieldType::Integer}};
+    auto a = apply("DSPQ_QUOTED", unknown.inserted({Variant(1)}).build(), 0);
+    ASSERT_TRUE(a.status.ok()) << a.status.message;
+    EXPECT_NE(a.packet().rows.at(0).error->message.find("NO_SUCH_COLUMN"), std::string::npos);
+    EXPECT_TRUE(read("DSPQ_LINEAS", 1).status.ok());
+}
+
+}  // namespace
+}  // namespace zorvanil::test
