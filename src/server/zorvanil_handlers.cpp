@@ -1,5 +1,6 @@
 #include "server/zorvanil_handlers.hpp"
 
+#include "read/list_handlers.hpp"
 #include "server/connection_handlers.hpp"
 #include "update/command_channel.hpp"
 
@@ -10,6 +11,7 @@ const HandlerTable& zorvanilHandlers() {
         HandlerTable t;
         registerConnectionHandlers(t);
         update::registerCommandChannelHandlers(t);
+        read::registerListHandlers(t);
         return t;
     }();
     return table;
