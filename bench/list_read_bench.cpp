@@ -1,0 +1,217 @@
+// Pages of DSPQ_CLIENTES mode "1" on the scale-100 demo database (about 100,000 customers):
+// read through a server object, and the same statement run and read straight through SQLite.
+//
+// The server path is a TAZORVANIL object in this process, called as the transport calls it
+// (AS_GetRecords with the options string as owner data); the JSON variant adds the encoding of the
+// packet that the transport sends. Each page request composes the statement, runs it, skips the
+// rows of the earlier pages and packs 50 rows, as a client's page request does.
+//
+// The database is built once per run in a temporary directory (set ZORVANIL_BENCH_DB to a path to
+// keep it and reuse it on the next run).
+
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <boost/json.hpp>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "catalogue/connection_defaults.hpp"
+#include "catalogue/zorvanil_catalogue.hpp"
+#include "db/sql_dataset.hpp"
+#include "packet/json_codec.hpp"
+#include "read/option_tokens.hpp"
+#include "schema/demo_database.hpp"
+#include "server/remote_data_module.hpp"
+#include "server/server_environment.hpp"
+#include "server/zorvanil_handlers.hpp"
+
+namespace {
+
+using namespace zorvanil;
+
+constexpr int kPageSize = 50;
+// Customers whose tax number, key or name begins with "B" and that are not deleted: about a
+// quarter of the table, so that page 200 lies some 40,000 rows into it.
+constexpr const char* kSearchText = "B";
+constexpr const char* kStatement =
+    "SELECT * FROM CLIENTES  WHERE (NIF LIKE ('B%') OR CHAR(ID_CLIENTE) LIKE ('B%') OR NOMBRE "
+    "LIKE ('B%')) AND CHAR(BORRADO) LIKE ('0%') ";
+
+// The options string of page `page` (1 for the first) of the search.
+std::string options(int page) {
+    const std::string fields[] = {std::to_string(page - 1),
+                                  std::to_string(kPageSize),
+                                  "1",
+                                  "1990",
+                                  "",
+                                  "-1",
+                                  kSearchText,
+                                  "1",
+                                  "",
+                                  "",
+                                  "0",
+                                  "",
+                                  "",
+                                  ""};
+    std::string out;
+    for (const std::string& f : fields)
+        out += f + std::string(read::kTokenSeparator);
+    return out;
+}
+
+// The demo database and the files a server object needs, made once for the whole run.
+class Workspace {
+  public:
+    static Workspace& get() {
+        static Workspace w;
+        return w;
+    }
+    const std::filesystem::path& database() const { return database_; }
+    std::shared_ptr<server::ServerEnvironment> environment() const { return env_; }
+
+  private:
+    Workspace() {
+        dir_ = std::filesystem::temp_directory_path() /
+               ("zorvanil-bench-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(dir_);
+        const char* kept = std::getenv("ZORVANIL_BENCH_DB");
+        database_ = kept ? std::filesystem::path(kept) : dir_ / "demo100.db";
+        if (!std::filesystem::exists(database_)) {
+            schema::DemoOptions demo;
+            demo.path = database_.string();
+            demo.scale = 100;
+            schema::createDemoDatabase(demo);
+        }
+        env_ = server::ServerEnvironment::makeDefault();
+        env_->connectionFile = dir_ / "connection.txt";
+        env_->creationFile = dir_ / "creation.txt";
+        env_->configFiles = std::make_shared<db::ConfigFileProcedure>(
+            db::ConfigValues{std::string(catalogue::kDefaultUserName),
+                             std::string(catalogue::kDefaultPassword), database_.string()},
+            [](std::string_view) {});
+        env_->logger->set_level(spdlog::level::off);
+    }
+    ~Workspace() {
+        std::error_code ignored;
+        std::filesystem::remove_all(dir_, ignored);
+    }
+
+    std::filesystem::path dir_;
+    std::filesystem::path database_;
+    std::shared_ptr<server::ServerEnvironment> env_;
+};
+
+class ServerPage {
+  public:
+    ServerPage()
+        : module_(catalogue::zorvanilCatalogue(), server::zorvanilHandlers(),
+                  Workspace::get().environment()) {}
+
+    // One page request; the packet it returns.
+    Variant read(int page) {
+        Variant owner(options(page)), params, result;
+        std::int32_t recsOut = 0;
+        server::CallStatus s = module_.AS_GetRecords("DSPQ_CLIENTES", kPageSize, recsOut, 0, "",
+                                                     params, owner, result);
+        if (!s.ok()) throw std::runtime_error(s.message);
+        if (recsOut != kPageSize) throw std::runtime_error("short page");
+        return result;
+    }
+    const std::string& statement() { return module_.dataSet("Q_CLIENTES").commandText(); }
+
+  private:
+    server::TAZORVANIL module_;
+};
+
+void BM_ServerPage(benchmark::State& state) {
+    const int page = static_cast<int>(state.range(0));
+    ServerPage server;
+    server.read(page);
+    if (server.statement() != kStatement) state.SkipWithError("unexpected statement");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(server.read(page));
+}
+
+void BM_ServerPageJson(benchmark::State& state) {
+    const int page = static_cast<int>(state.range(0));
+    ServerPage server;
+    server.read(page);
+    for (auto _ : state) {
+        Variant packet = server.read(page);
+        std::string text = boost::json::serialize(packet::toJson(*packet.asPacket()));
+        benchmark::DoNotOptimize(text);
+    }
+}
+
+// DB2's CHAR(x) for the baseline connection, as the server's driver answers it.
+void charFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER) {
+        std::string text = std::to_string(sqlite3_value_int64(argv[0]));
+        return sqlite3_result_text(ctx, text.c_str(), int(text.size()), SQLITE_TRANSIENT);
+    }
+    sqlite3_result_text(ctx, reinterpret_cast<const char*>(sqlite3_value_text(argv[0])),
+                        sqlite3_value_bytes(argv[0]), SQLITE_TRANSIENT);
+}
+
+// The same statement straight through SQLite: prepare, step over the earlier pages, copy out the
+// values of one page.
+void BM_SqlitePage(benchmark::State& state) {
+    const int page = static_cast<int>(state.range(0));
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(Workspace::get().database().c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_exec(db, "PRAGMA case_sensitive_like=ON", nullptr, nullptr, nullptr);
+    sqlite3_create_function(db, "CHAR", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                            charFunction, nullptr, nullptr);
+    struct Value {
+        long long integer = 0;
+        std::string text;
+        bool null = true;
+    };
+    std::vector<std::vector<Value>> rows;
+    for (auto _ : state) {
+        sqlite3_stmt* stmt = nullptr;
+        sqlite3_prepare_v2(db, kStatement, -1, &stmt, nullptr);
+        const int skip = (page - 1) * kPageSize;
+        int skipped = 0;
+        while (skipped < skip && sqlite3_step(stmt) == SQLITE_ROW)
+            ++skipped;
+        rows.clear();
+        const int columns = sqlite3_column_count(stmt);
+        while (rows.size() < kPageSize && sqlite3_step(stmt) == SQLITE_ROW) {
+            std::vector<Value>& row = rows.emplace_back(static_cast<std::size_t>(columns));
+            for (int c = 0; c < columns; ++c) {
+                Value& v = row[static_cast<std::size_t>(c)];
+                switch (sqlite3_column_type(stmt, c)) {
+                    case SQLITE_NULL:
+                        break;
+                    case SQLITE_INTEGER:
+                        v.integer = sqlite3_column_int64(stmt, c);
+                        v.null = false;
+                        break;
+                    default:
+                        v.text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
+                        v.null = false;
+                }
+            }
+        }
+        sqlite3_finalize(stmt);
+        if (rows.size() != kPageSize) state.SkipWithError("short page");
+        benchmark::DoNotOptimize(rows);
+    }
+    sqlite3_close(db);
+}
+
+BENCHMARK(BM_SqlitePage)->Arg(1)->Arg(200)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ServerPage)->Arg(1)->Arg(200)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ServerPageJson)->Arg(1)->Arg(200)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
