@@ -83,6 +83,10 @@ TEST_F(ReadCycle, HandlerPagingAndResetBit) {
     auto past = read("dspq_paged", 10, 0, Variant("50"));
     EXPECT_EQ(past.recsOut, 0);
     EXPECT_TRUE(past.packet().rows.empty());
+    // A handler that fails after opening its dataset leaves it closed: the provider is not stuck.
+    EXPECT_EQ(read("dspq_paged", 1, 0, Variant("x")).status.message,
+              "'x' is not a valid integer value");
+    EXPECT_FALSE(module().dataSet("Q_PAGED").active());
     // Reset with count 0 builds no packet at all.
     auto none = read("dspq_paged", 0, grReset, Variant("1"));
     ASSERT_TRUE(none.status.ok());

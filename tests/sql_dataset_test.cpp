@@ -4,6 +4,7 @@
 #include "db/sql_connection.hpp"
 #include "db/sql_dataset.hpp"
 #include "db/sql_params.hpp"
+#include "support/message_of.hpp"
 #include "support/test_server.hpp"
 
 namespace zorvanil::test {
@@ -20,14 +21,6 @@ class SqlDataSetTest : public ::testing::Test {
         db::ConnectionServices s;
         s.trace = std::shared_ptr<db::SqlTrace>(database.environment(), &database.trace());
         return s;
-    }
-    std::string messageOf(const std::function<void()>& f) {
-        try {
-            f();
-        } catch (const std::exception& e) {
-            return e.what();
-        }
-        return "(no error)";
     }
 
     TestDatabase database{kShopDdl};

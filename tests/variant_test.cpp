@@ -5,18 +5,10 @@
 #include "common/error.hpp"
 #include "common/text.hpp"
 #include "packet/json_codec.hpp"
+#include "support/message_of.hpp"
 
 namespace zorvanil::test {
 namespace {
-
-std::string messageOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
 
 TEST(Variant, TextToIntegerAsThePlatformConverts) {
     EXPECT_EQ(stringToInt32("42"), 42);

@@ -16,4 +16,42 @@ const Variant* DataPacket::attribute(std::string_view name) const {
     return nullptr;
 }
 
+void inferFieldTypes(std::vector<PacketField>& fields, const std::vector<PacketRow>& rows) {
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        auto& def = fields[i].def;
+        if (def.type != db::FieldType::Unknown) continue;
+        def.type = db::FieldType::String;
+        for (const auto& row : rows) {
+            if (i >= row.values.size() || row.values[i].isEmpty()) continue;
+            switch (row.values[i].type()) {
+                case Variant::Type::Smallint:
+                case Variant::Type::Integer:
+                    def.type = db::FieldType::Integer;
+                    break;
+                case Variant::Type::Largeint:
+                    def.type = db::FieldType::Largeint;
+                    break;
+                case Variant::Type::Double:
+                    def.type = db::FieldType::Float;
+                    break;
+                case Variant::Type::Date:
+                    def.type = db::FieldType::Date;
+                    break;
+                case Variant::Type::Time:
+                    def.type = db::FieldType::Time;
+                    break;
+                case Variant::Type::Blob:
+                    def.type = db::FieldType::Blob;
+                    break;
+                case Variant::Type::Packet:
+                    def.type = db::FieldType::DataSet;
+                    break;
+                default:
+                    break;
+            }
+            break;
+        }
+    }
+}
+
 }  // namespace zorvanil::packet

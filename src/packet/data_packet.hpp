@@ -72,4 +72,8 @@ struct DataPacket {
 
 using PacketPtr = std::shared_ptr<const DataPacket>;
 
+// A packet that came without field descriptions: each field of unknown type takes the type of its
+// first value in the rows (text when every value is null).
+void inferFieldTypes(std::vector<PacketField>& fields, const std::vector<PacketRow>& rows);
+
 }  // namespace zorvanil::packet

@@ -8,6 +8,7 @@
 #include "db/sql_dataset.hpp"
 #include "packet/xml_codec.hpp"
 #include "server/remote_data_module.hpp"
+#include "server/resolver/sql_generator.hpp"
 
 namespace zorvanil::server {
 
@@ -27,20 +28,6 @@ bool isOutput(db::ParamDirection d) {
 const packet::PacketRow& rowToLocate(const packet::DataPacket& p) {
     if (p.rows.empty()) throw Error(msg::kRecordNotFound);
     return p.rows.front();
-}
-
-// Whether a field of the packet takes part in locating a row: in-where, stored data, not large.
-bool locatesRow(const packet::PacketField& f) {
-    if (!(f.providerFlags & packet::pfInWhere) || f.def.calculated || f.serverCalc) return false;
-    switch (f.def.type) {
-        case db::FieldType::Blob:
-        case db::FieldType::Memo:
-        case db::FieldType::DataSet:
-        case db::FieldType::Unknown:
-            return false;
-        default:
-            return f.def.size < 8192;
-    }
 }
 
 }  // namespace
@@ -157,32 +144,34 @@ Variant DataSetProvider::getRecords(std::int32_t count, std::int32_t& recsOut, s
     recsOut = 0;
     takeCommandText(commandText);
     takeParams(params);
-    if (beforeGetRecords) beforeGetRecords(*this, ownerData);
-
     if (count == 0) options |= grMetaData;
     Variant result = Variant::null();
     bool built = false;
     packet::DataPacket data;
-    if (options & grReset) reset();
-    if (!((options & grReset) && count == 0)) {
-        try {
+    try {
+        if (beforeGetRecords) beforeGetRecords(*this, ownerData);
+        if (options & grReset) reset();
+        if (!((options & grReset) && count == 0)) {
             if (!ds.active()) {
                 ds.open();
                 openedByProvider_ = true;
             }
             if (options & grMetaData) recordsSent_ = 0;
             data = writer_.write(ds, count, options & grMetaData, packetAttributes(), recsOut);
-        } catch (...) {
-            reset();
-            throw;
+            if (onGetData) onGetData(*this, data);
+            recordsSent_ += recsOut;
+            if (recsOut != count)
+                reset();
+            else if (count != 0)
+                ds.next();
+            built = true;
         }
-        if (onGetData) onGetData(*this, data);
-        recordsSent_ += recsOut;
-        if (recsOut != count)
-            reset();
-        else if (count != 0)
-            ds.next();
-        built = true;
+    } catch (...) {
+        // A read that fails leaves the dataset closed, whoever opened it, so that the next read
+        // of this provider can set its statement again.
+        reset();
+        ds.close();
+        throw;
     }
     if (afterGetRecords) afterGetRecords(*this, ownerData);
     params = outputParams();
@@ -281,7 +270,8 @@ Variant DataSetProvider::rowRequest(const Variant& row, std::int32_t requestType
     (void)ownerData;
     db::SQLDataSet& ds = requireDataSet();
     if (row.type() != Variant::Type::Packet || !row.asPacket()) throw Error("Invalid row packet");
-    const packet::DataPacket& request = *row.asPacket();
+    packet::DataPacket request = *row.asPacket();
+    packet::inferFieldTypes(request.fields, request.rows);
     const packet::PacketRow& wanted = rowToLocate(request);
 
     std::vector<std::pair<int, int>> compared;  // packet field, dataset field
@@ -289,7 +279,8 @@ Variant DataSetProvider::rowRequest(const Variant& row, std::int32_t requestType
     if (opened) ds.open();
     try {
         for (std::size_t i = 0; i < request.fields.size(); ++i) {
-            if (!locatesRow(request.fields[i]) || i >= wanted.values.size()) continue;
+            if (!SqlGenerator::takesPartInWhere(request.fields[i]) || i >= wanted.values.size())
+                continue;
             int f = ds.findField(request.fields[i].originOrName());
             if (f >= 0) compared.emplace_back(static_cast<int>(i), f);
         }

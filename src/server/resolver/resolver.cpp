@@ -25,46 +25,6 @@ std::string unquoted(std::string name) {
     return out;
 }
 
-// A change packet without field descriptions: each field takes the type of its first value.
-void inferTypes(std::vector<packet::PacketField>& fields,
-                const std::vector<packet::PacketRow>& rows) {
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        auto& def = fields[i].def;
-        if (def.type != db::FieldType::Unknown) continue;
-        def.type = db::FieldType::String;
-        for (const auto& row : rows) {
-            if (i >= row.values.size() || row.values[i].isEmpty()) continue;
-            switch (row.values[i].type()) {
-                case Variant::Type::Smallint:
-                case Variant::Type::Integer:
-                    def.type = db::FieldType::Integer;
-                    break;
-                case Variant::Type::Largeint:
-                    def.type = db::FieldType::Largeint;
-                    break;
-                case Variant::Type::Double:
-                    def.type = db::FieldType::Float;
-                    break;
-                case Variant::Type::Date:
-                    def.type = db::FieldType::Date;
-                    break;
-                case Variant::Type::Time:
-                    def.type = db::FieldType::Time;
-                    break;
-                case Variant::Type::Blob:
-                    def.type = db::FieldType::Blob;
-                    break;
-                case Variant::Type::Packet:
-                    def.type = db::FieldType::DataSet;
-                    break;
-                default:
-                    break;
-            }
-            break;
-        }
-    }
-}
-
 }  // namespace
 
 struct Resolver::Tree {
@@ -115,7 +75,7 @@ packet::PacketPtr Resolver::apply(packet::DataPacket& delta, std::int32_t maxErr
     maxErrors_ = maxErrors;
     errorCount_ = &errorCount;
     transactionStarted_ = &transactionStarted;
-    inferTypes(delta.fields, delta.rows);
+    packet::inferFieldTypes(delta.fields, delta.rows);
     const Variant* tableName = delta.attribute("TABLE_NAME");
     Tree root =
         buildTree(dataSet_, delta.fields, tableName ? tableName->toString() : std::string());
@@ -157,7 +117,7 @@ bool Resolver::resolveRows(Tree& tree, std::vector<packet::PacketRow>& rows,
                         childFields.push_back(f);
                     }
                 }
-                inferTypes(childFields, nested.rows);
+                packet::inferFieldTypes(childFields, nested.rows);
                 Tree child = buildTree(*detailSource, childFields, {});
                 std::vector<packet::PacketRow> childResult;
                 const bool goOn = resolveRows(child, nested.rows, childResult);
