@@ -1,0 +1,256 @@
+#include "client/client.hpp"
+
+#include <charconv>
+
+#include <boost/asio/connect.hpp>
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/websocket.hpp>
+#include <boost/json/parse.hpp>
+#include <boost/json/serialize.hpp>
+
+#include "packet/json_codec.hpp"
+
+namespace zorvanil::client {
+
+namespace asio = boost::asio;
+namespace beast = boost::beast;
+namespace websocket = beast::websocket;
+namespace json = boost::json;
+using tcp = asio::ip::tcp;
+
+ServerAddress ServerAddress::parse(std::string_view text) {
+    ServerAddress address;
+    std::string_view rest = text;
+    if (rest.starts_with("ws://")) rest.remove_prefix(5);
+    if (auto slash = rest.find('/'); slash != std::string_view::npos) rest = rest.substr(0, slash);
+    auto colon = rest.rfind(':');
+    if (colon == std::string_view::npos) {
+        if (!rest.empty()) address.host = std::string(rest);
+        return address;
+    }
+    std::string_view host = rest.substr(0, colon);
+    std::string_view port = rest.substr(colon + 1);
+    if (host.starts_with('[') && host.ends_with(']')) host = host.substr(1, host.size() - 2);
+    if (!host.empty()) address.host = std::string(host);
+    unsigned value = 0;
+    auto [end, ec] = std::from_chars(port.data(), port.data() + port.size(), value);
+    if (ec != std::errc() || end != port.data() + port.size() || value == 0 || value > 65535)
+        throw ConnectionError("Not a port number: " + std::string(port));
+    address.port = static_cast<std::uint16_t>(value);
+    return address;
+}
+
+struct Client::Impl {
+    asio::io_context io;
+    websocket::stream<tcp::socket> ws{io};
+    beast::flat_buffer buffer;
+};
+
+Client::Client(const ServerAddress& address) : impl_(std::make_unique<Impl>()) {
+    try {
+        tcp::resolver resolver(impl_->io);
+        auto endpoints = resolver.resolve(address.host, std::to_string(address.port));
+        asio::connect(impl_->ws.next_layer(), endpoints);
+        impl_->ws.next_layer().set_option(tcp::no_delay(true));
+        impl_->ws.handshake(address.host + ":" + std::to_string(address.port), "/");
+        impl_->ws.text(true);
+        impl_->ws.read_message_max(0);
+    } catch (const boost::system::system_error& e) {
+        throw ConnectionError("Cannot connect to " + address.host + ":" +
+                              std::to_string(address.port) + ": " + e.code().message());
+    }
+}
+
+Client::~Client() {
+    close();
+}
+
+void Client::close() {
+    if (!impl_ || !impl_->ws.is_open() || !impl_->ws.next_layer().is_open()) return;
+    beast::error_code ec;
+    impl_->ws.close(websocket::close_code::normal, ec);
+}
+
+void Client::abort() {
+    if (!impl_) return;
+    tcp::socket& socket = impl_->ws.next_layer();
+    beast::error_code ec;
+    socket.set_option(asio::socket_base::linger(true, 0), ec);
+    socket.close(ec);
+}
+
+void Client::sendText(std::string_view text) {
+    try {
+        impl_->ws.write(asio::buffer(text.data(), text.size()));
+    } catch (const boost::system::system_error& e) {
+        throw ConnectionError("Sending failed: " + e.code().message());
+    }
+}
+
+std::string Client::receiveText() {
+    try {
+        impl_->buffer.clear();
+        impl_->ws.read(impl_->buffer);
+        return beast::buffers_to_string(impl_->buffer.data());
+    } catch (const boost::system::system_error& e) {
+        throw ConnectionError("Receiving failed: " + e.code().message());
+    }
+}
+
+json::value Client::call(std::string_view method, json::object params) {
+    std::int64_t id = nextId_++;
+    json::object request;
+    request["jsonrpc"] = "2.0";
+    request["method"] = method;
+    request["params"] = std::move(params);
+    request["id"] = id;
+    sendText(json::serialize(request));
+    for (;;) {
+        json::value answer;
+        try {
+            answer = json::parse(receiveText());
+        } catch (const boost::system::system_error& e) {
+            throw ConnectionError("The server's answer is not JSON: " + e.code().message());
+        }
+        const json::object* o = answer.if_object();
+        if (!o) throw ConnectionError("The server's answer is not an object");
+        const json::value* answerId = o->if_contains("id");
+        // An answer to an earlier request that was given up on: skip it.
+        if (answerId && answerId->is_int64() && answerId->get_int64() != id) continue;
+        if (const json::value* error = o->if_contains("error")) {
+            const json::object* e = error->if_object();
+            if (!e) throw ConnectionError("The server's error answer is not an object");
+            std::int32_t code = 0;
+            if (auto c = e->if_contains("code"); c && c->is_int64())
+                code = static_cast<std::int32_t>(c->get_int64());
+            std::string message;
+            if (auto m = e->if_contains("message"); m && m->is_string())
+                message = std::string(m->get_string());
+            std::string interfaceName, source;
+            std::int32_t helpContext = 0;
+            if (auto d = e->if_contains("data"); d && d->is_object()) {
+                const json::object& data = d->get_object();
+                if (auto v = data.if_contains("interface"); v && v->is_string())
+                    interfaceName = std::string(v->get_string());
+                if (auto v = data.if_contains("source"); v && v->is_string())
+                    source = std::string(v->get_string());
+                if (auto v = data.if_contains("helpContext"); v && v->is_int64())
+                    helpContext = static_cast<std::int32_t>(v->get_int64());
+            }
+            throw RemoteError(code, message, interfaceName, source, helpContext);
+        }
+        if (const json::value* result = o->if_contains("result")) return *result;
+        throw ConnectionError("The server's answer holds neither a result nor an error");
+    }
+}
+
+namespace {
+
+void put(json::object& params, std::string_view name, const Variant& value) {
+    if (!value.isUnassigned()) params[name] = packet::variantToJson(value);
+}
+
+Variant member(const json::value& result, std::string_view name) {
+    const json::object* o = result.if_object();
+    if (!o) throw ConnectionError("The server's result is not an object");
+    const json::value* v = o->if_contains(name);
+    return v ? packet::variantFromJson(*v) : Variant();
+}
+
+std::int32_t integerMember(const json::value& result, std::string_view name) {
+    const json::object* o = result.if_object();
+    const json::value* v = o ? o->if_contains(name) : nullptr;
+    if (!v || !v->is_int64())
+        throw ConnectionError("The server's result lacks \"" + std::string(name) + "\"");
+    return static_cast<std::int32_t>(v->get_int64());
+}
+
+}  // namespace
+
+void Client::createObject(std::optional<std::string> accessKey, std::string_view className) {
+    json::object params;
+    params["class"] = className;
+    if (accessKey) params["accessKey"] = *accessKey;
+    call("CreateObject", std::move(params));
+}
+
+void Client::release() {
+    call("Release");
+}
+
+std::vector<std::string> Client::getProviderNames() {
+    Variant names = member(call("AS_GetProviderNames"), "result");
+    std::vector<std::string> result;
+    if (names.type() != Variant::Type::Array) return result;
+    for (const Variant& name : names.asArray())
+        result.push_back(name.toString());
+    return result;
+}
+
+GetRecordsResult Client::getRecords(std::string_view providerName, std::int32_t count,
+                                    const Variant& ownerData, std::int32_t options,
+                                    std::string_view commandText, const Variant& params) {
+    json::object request;
+    request["ProviderName"] = providerName;
+    request["Count"] = count;
+    request["Options"] = options;
+    request["CommandText"] = commandText;
+    put(request, "Params", params);
+    put(request, "OwnerData", ownerData);
+    json::value answer = call("AS_GetRecords", std::move(request));
+    return {member(answer, "result"), integerMember(answer, "RecsOut"), member(answer, "Params"),
+            member(answer, "OwnerData")};
+}
+
+ApplyUpdatesResult Client::applyUpdates(std::string_view providerName, const Variant& delta,
+                                        std::int32_t maxErrors, const Variant& ownerData) {
+    json::object request;
+    request["ProviderName"] = providerName;
+    put(request, "Delta", delta);
+    request["MaxErrors"] = maxErrors;
+    put(request, "OwnerData", ownerData);
+    json::value answer = call("AS_ApplyUpdates", std::move(request));
+    return {member(answer, "result"), integerMember(answer, "ErrorCount"),
+            member(answer, "OwnerData")};
+}
+
+Variant Client::dataRequest(std::string_view providerName, const Variant& data) {
+    json::object request;
+    request["ProviderName"] = providerName;
+    put(request, "Data", data);
+    return member(call("AS_DataRequest", std::move(request)), "result");
+}
+
+ResultWithOwnerData Client::getParams(std::string_view providerName, const Variant& ownerData) {
+    json::object request;
+    request["ProviderName"] = providerName;
+    put(request, "OwnerData", ownerData);
+    json::value answer = call("AS_GetParams", std::move(request));
+    return {member(answer, "result"), member(answer, "OwnerData")};
+}
+
+ResultWithOwnerData Client::rowRequest(std::string_view providerName, const Variant& row,
+                                       std::int32_t requestType, const Variant& ownerData) {
+    json::object request;
+    request["ProviderName"] = providerName;
+    put(request, "Row", row);
+    request["RequestType"] = requestType;
+    put(request, "OwnerData", ownerData);
+    json::value answer = call("AS_RowRequest", std::move(request));
+    return {member(answer, "result"), member(answer, "OwnerData")};
+}
+
+ExecuteResult Client::execute(std::string_view providerName, std::string_view commandText,
+                              const Variant& params, const Variant& ownerData) {
+    json::object request;
+    request["ProviderName"] = providerName;
+    request["CommandText"] = commandText;
+    put(request, "Params", params);
+    put(request, "OwnerData", ownerData);
+    json::value answer = call("AS_Execute", std::move(request));
+    return {member(answer, "Params"), member(answer, "OwnerData")};
+}
+
+}  // namespace zorvanil::client

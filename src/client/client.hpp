@@ -1,0 +1,127 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <boost/json/object.hpp>
+#include <boost/json/value.hpp>
+
+#include "common/variant.hpp"
+
+namespace zorvanil::client {
+
+// An error answer of the server: a failed operation (code = its failure status, with the
+// interface, source and help context of its error record) or a refused request (a JSON-RPC code).
+class RemoteError : public std::runtime_error {
+  public:
+    RemoteError(std::int32_t code, const std::string& message, std::string interfaceName = {},
+                std::string source = {}, std::int32_t helpContext = 0)
+        : std::runtime_error(message),
+          code_(code),
+          interface_(std::move(interfaceName)),
+          source_(std::move(source)),
+          helpContext_(helpContext) {}
+
+    std::int32_t code() const { return code_; }
+    // The failure status of an operation; the same as code().
+    std::int32_t status() const { return code_; }
+    const std::string& interfaceName() const { return interface_; }
+    const std::string& source() const { return source_; }
+    std::int32_t helpContext() const { return helpContext_; }
+
+  private:
+    std::int32_t code_;
+    std::string interface_;
+    std::string source_;
+    std::int32_t helpContext_;
+};
+
+// The connection failed or the server answered something that is no answer.
+class ConnectionError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// Where a server listens: "ws://HOST:PORT/" or "HOST:PORT".
+struct ServerAddress {
+    std::string host = "127.0.0.1";
+    std::uint16_t port = 8211;
+    static ServerAddress parse(std::string_view text);
+};
+
+struct GetRecordsResult {
+    Variant data;  // the data packet
+    std::int32_t recsOut = 0;
+    Variant params;
+    Variant ownerData;
+};
+
+struct ApplyUpdatesResult {
+    Variant result;  // the packet of rows that failed or were changed by the server, or Null
+    std::int32_t errorCount = 0;
+    Variant ownerData;
+};
+
+struct ResultWithOwnerData {
+    Variant result;
+    Variant ownerData;
+};
+
+struct ExecuteResult {
+    Variant params;
+    Variant ownerData;
+};
+
+// A blocking client of one server connection. Not for use by two threads at once; open one
+// client per thread instead.
+class Client {
+  public:
+    explicit Client(const ServerAddress& address);
+    ~Client();
+    Client(const Client&) = delete;
+    Client& operator=(const Client&) = delete;
+
+    // Builds the connection's server object; fails with the construction error.
+    void createObject(std::optional<std::string> accessKey = std::nullopt,
+                      std::string_view className = "ZORVANIL.AZORVANIL");
+    // Destroys the object; the connection stays open for another createObject.
+    void release();
+
+    // The seven operations. Unassigned arguments are left out of the request.
+    std::vector<std::string> getProviderNames();
+    GetRecordsResult getRecords(std::string_view providerName, std::int32_t count,
+                                const Variant& ownerData = {}, std::int32_t options = 0,
+                                std::string_view commandText = {}, const Variant& params = {});
+    ApplyUpdatesResult applyUpdates(std::string_view providerName, const Variant& delta,
+                                    std::int32_t maxErrors, const Variant& ownerData = {});
+    Variant dataRequest(std::string_view providerName, const Variant& data);
+    ResultWithOwnerData getParams(std::string_view providerName, const Variant& ownerData = {});
+    ResultWithOwnerData rowRequest(std::string_view providerName, const Variant& row,
+                                   std::int32_t requestType, const Variant& ownerData = {});
+    ExecuteResult execute(std::string_view providerName, std::string_view commandText,
+                          const Variant& params = {}, const Variant& ownerData = {});
+
+    // Any method: sends the request and returns its result; an error answer throws RemoteError.
+    boost::json::value call(std::string_view method, boost::json::object params = {});
+
+    // The raw messages, for tools that speak the protocol themselves.
+    void sendText(std::string_view text);
+    std::string receiveText();
+
+    // Closes the connection properly (WebSocket close handshake).
+    void close();
+    // Drops the connection at once, without the close handshake, as a client that crashed would.
+    void abort();
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+    std::int64_t nextId_ = 1;
+};
+
+}  // namespace zorvanil::client

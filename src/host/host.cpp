@@ -1,0 +1,212 @@
+#include "host/host.hpp"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <iostream>
+#include <thread>
+
+#include <spdlog/logger.h>
+
+#include "host/close_question.hpp"
+#include "host/status_page.hpp"
+
+namespace zorvanil::host {
+
+namespace {
+
+constexpr auto kPoll = std::chrono::milliseconds(100);
+
+sigset_t closeSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    return set;
+}
+
+// The next close signal, waiting up to `timeout`; 0 when none came.
+int nextSignal(std::chrono::milliseconds timeout) {
+    sigset_t set = closeSignals();
+    timespec wait{static_cast<time_t>(timeout.count() / 1000),
+                  static_cast<long>(timeout.count() % 1000) * 1000000L};
+    int signal = sigtimedwait(&set, nullptr, &wait);
+    return signal > 0 ? signal : 0;
+}
+
+std::string_view signalName(int signal) {
+    return signal == SIGINT ? "SIGINT" : signal == SIGTERM ? "SIGTERM" : "signal";
+}
+
+// The third line of the connection file, read without rewriting it.
+std::string aliasInFile(const std::filesystem::path& file) {
+    std::FILE* in = std::fopen(file.c_str(), "rb");
+    if (!in) return {};
+    std::string lines[3];
+    int line = 0;
+    for (int c; line < 3 && (c = std::fgetc(in)) != EOF;) {
+        if (c == '\n')
+            ++line;
+        else if (c != '\r')
+            lines[line] += static_cast<char>(c);
+    }
+    std::fclose(in);
+    return lines[2];
+}
+
+}  // namespace
+
+Host::Host(HostSettings settings, const catalogue::Catalogue& catalogue,
+           const server::HandlerTable& handlers, std::shared_ptr<server::ServerEnvironment> env)
+    : settings_(std::move(settings)),
+      env_(env),
+      log_(env->logger),
+      started_(std::chrono::steady_clock::now()),
+      objects_(catalogue, handlers, env) {
+    if (settings_.mode == StartMode::Automation)
+        objects_.setLastReleaseHandler([this] { requestStop("the last object was released"); });
+    net_ = std::make_unique<net::NetServer>(
+        settings_.net, objects_, log_, [this](std::string_view target) { return page(target); });
+}
+
+Host::~Host() {
+    net_.reset();
+    if (signalsBlocked_) {
+        sigset_t set = closeSignals();
+        pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+    }
+}
+
+void Host::start() {
+    if (settings_.handleSignals) {
+        // Blocked before the first thread starts, so that every thread inherits the mask and
+        // the signals wait for the main thread to take them.
+        sigset_t set = closeSignals();
+        pthread_sigmask(SIG_BLOCK, &set, nullptr);
+        signalsBlocked_ = true;
+    }
+    net_->start();
+    log_->info("serving on {} ({} mode)", net_->endpoint(), startModeName(settings_.mode));
+}
+
+void Host::requestStop(std::string reason) {
+    std::lock_guard lock(mutex_);
+    if (!stopReason_) stopReason_ = std::move(reason);
+    stopChanged_.notify_all();
+}
+
+bool Host::stopRequested() {
+    std::lock_guard lock(mutex_);
+    return stopReason_.has_value();
+}
+
+int Host::wait() {
+    for (;;) {
+        if (settings_.handleSignals) {
+            if (stopRequested()) break;
+            if (int signal = nextSignal(kPoll)) onSignal(signal);
+        } else {
+            std::unique_lock lock(mutex_);
+            stopChanged_.wait(lock, [&] { return stopReason_.has_value(); });
+            break;
+        }
+    }
+    std::string reason;
+    {
+        std::lock_guard lock(mutex_);
+        reason = *stopReason_;
+    }
+    log_->info("closing: {}", reason);
+    int live = objects_.liveObjects();
+    if (!net_->stop(settings_.shutdownGrace)) {
+        // An object is still inside a call that does not end: the process ends around it.
+        log_->warn("closing with {} object(s) still busy", objects_.liveObjects());
+        log_->flush();
+        std::fflush(nullptr);
+        std::_Exit(0);
+    }
+    if (live > 0) log_->info("closed; {} object(s) were destroyed on the way", live);
+    return 0;
+}
+
+void Host::onSignal(int signal) {
+    int live = objects_.liveObjects();
+    if (live == 0) {
+        requestStop(std::string(signalName(signal)) + " with no live objects");
+        return;
+    }
+    if (::isatty(STDIN_FILENO)) {
+        log_->info("{} with {} live object(s): asking before closing", signalName(signal), live);
+        bool yes = askCloseQuestion(std::cin, std::cerr);
+        // Signals that came while the question was open are answered by it.
+        while (nextSignal(std::chrono::milliseconds(0)) != 0) {
+        }
+        if (yes)
+            requestStop("closed by hand with " + std::to_string(objects_.liveObjects()) +
+                        " live object(s)");
+        else
+            log_->info("close cancelled; serving on");
+        return;
+    }
+    log_->info(
+        "{} with {} live object(s) and no terminal: no longer accepting connections; waiting up "
+        "to {} s for clients to release",
+        signalName(signal), live, settings_.shutdownGrace.count());
+    closeWithoutTerminal();
+}
+
+void Host::closeWithoutTerminal() {
+    net_->stopAccepting();
+    auto deadline = std::chrono::steady_clock::now() + settings_.shutdownGrace;
+    while (objects_.liveObjects() > 0 && std::chrono::steady_clock::now() < deadline) {
+        if (int signal = nextSignal(kPoll)) {
+            requestStop(std::string("a second ") + std::string(signalName(signal)) + " with " +
+                        std::to_string(objects_.liveObjects()) + " live object(s)");
+            return;
+        }
+        if (stopRequested()) return;
+    }
+    int live = objects_.liveObjects();
+    if (live == 0)
+        requestStop("every object was released");
+    else
+        requestStop("the grace period ended with " + std::to_string(live) +
+                    " live object(s); closing their connections");
+}
+
+std::string Host::databaseAlias() const {
+    // What the connection file names is what every object connects to.
+    std::string alias = aliasInFile(env_->connectionFile);
+    if (alias.empty() && env_->configFiles) alias = env_->configFiles->defaults().database;
+    return alias;
+}
+
+StatusFacts Host::status() const {
+    StatusFacts facts;
+    facts.objects = objects_.liveObjects();
+    facts.connections = net_->connections();
+    facts.uptime = std::chrono::duration_cast<std::chrono::seconds>(
+        std::chrono::steady_clock::now() - started_);
+    facts.database = databaseAlias();
+    facts.mode = std::string(startModeName(settings_.mode));
+    facts.endpoint = net_->endpoint();
+    facts.accepting = net_->accepting();
+    facts.version = settings_.version;
+    return facts;
+}
+
+std::optional<net::HttpReply> Host::page(std::string_view target) const {
+    std::string_view path = target.substr(0, target.find('?'));
+    if (path == "/" || path == "/status")
+        return net::HttpReply{200, "text/html; charset=utf-8", statusHtml(status())};
+    if (path == "/status.json")
+        return net::HttpReply{200, "application/json", statusJson(status())};
+    if (path == "/health") {
+        if (net_->accepting()) return net::HttpReply{200, "text/plain; charset=utf-8", "ok\n"};
+        return net::HttpReply{503, "text/plain; charset=utf-8", "closing\n"};
+    }
+    return std::nullopt;
+}
+
+}  // namespace zorvanil::host

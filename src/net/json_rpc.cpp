@@ -1,0 +1,84 @@
+#include "net/json_rpc.hpp"
+
+#include <boost/json/parse.hpp>
+#include <boost/json/serialize.hpp>
+
+namespace zorvanil::net {
+
+namespace json = boost::json;
+
+namespace {
+
+ParsedMessage failure(std::int32_t code, std::string message, json::value id = nullptr) {
+    ParsedMessage parsed;
+    parsed.error = {code, std::move(message), std::nullopt};
+    parsed.errorId = std::move(id);
+    return parsed;
+}
+
+bool validId(const json::value& id) {
+    return id.is_null() || id.is_string() || id.is_int64() || id.is_uint64() || id.is_double();
+}
+
+}  // namespace
+
+ParsedMessage parseRequest(std::string_view text) {
+    boost::system::error_code ec;
+    json::value message = json::parse(text, ec);
+    if (ec) return failure(rpc::kParseError, "Parse error: " + ec.message());
+    if (message.is_array())
+        return failure(rpc::kInvalidRequest, "Invalid Request: batch requests are not supported");
+    if (!message.is_object())
+        return failure(rpc::kInvalidRequest, "Invalid Request: the message is not an object");
+    json::object& o = message.get_object();
+
+    RpcRequest request;
+    const json::value* id = o.if_contains("id");
+    request.notification = id == nullptr;
+    if (id) {
+        if (!validId(*id))
+            return failure(rpc::kInvalidRequest,
+                           "Invalid Request: \"id\" must be a number, a string or null");
+        request.id = *id;
+    }
+    const json::value* version = o.if_contains("jsonrpc");
+    if (!version || !version->is_string() || version->get_string() != "2.0")
+        return failure(rpc::kInvalidRequest, "Invalid Request: \"jsonrpc\" must be \"2.0\"",
+                       request.id);
+    const json::value* method = o.if_contains("method");
+    if (!method || !method->is_string())
+        return failure(rpc::kInvalidRequest, "Invalid Request: \"method\" must be a string",
+                       request.id);
+    request.method = std::string(method->get_string());
+    if (json::value* params = o.if_contains("params")) {
+        if (!params->is_object() && !params->is_array())
+            return failure(rpc::kInvalidRequest,
+                           "Invalid Request: \"params\" must be an object or an array", request.id);
+        request.params = std::move(*params);
+    }
+    ParsedMessage parsed;
+    parsed.request = std::move(request);
+    return parsed;
+}
+
+std::string resultMessage(const json::value& id, json::value result) {
+    json::object o;
+    o["jsonrpc"] = "2.0";
+    o["result"] = std::move(result);
+    o["id"] = id;
+    return json::serialize(o);
+}
+
+std::string errorMessage(const json::value& id, const RpcError& error) {
+    json::object e;
+    e["code"] = error.code;
+    e["message"] = error.message;
+    if (error.data) e["data"] = *error.data;
+    json::object o;
+    o["jsonrpc"] = "2.0";
+    o["error"] = std::move(e);
+    o["id"] = id;
+    return json::serialize(o);
+}
+
+}  // namespace zorvanil::net

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include <boost/json/object.hpp>
+#include <boost/json/value.hpp>
+
+namespace zorvanil::net {
+
+// The error codes of JSON-RPC 2.0, and the ones this server adds in the range the protocol leaves
+// to servers. A failed remote operation answers with its failure status instead.
+namespace rpc {
+inline constexpr std::int32_t kParseError = -32700;
+inline constexpr std::int32_t kInvalidRequest = -32600;
+inline constexpr std::int32_t kMethodNotFound = -32601;
+inline constexpr std::int32_t kInvalidParams = -32602;
+inline constexpr std::int32_t kInternalError = -32603;
+// A connection exceeded its message rate.
+inline constexpr std::int32_t kRateLimited = -32001;
+// Too many calls are waiting for the connection's object.
+inline constexpr std::int32_t kTooManyPending = -32002;
+// The access key in CreateObject is missing or wrong.
+inline constexpr std::int32_t kAccessDenied = -32003;
+// A call that needs the connection's object came before CreateObject or after Release.
+inline constexpr std::int32_t kNoObject = -32004;
+// CreateObject on a connection that already holds an object.
+inline constexpr std::int32_t kObjectExists = -32005;
+// The server is shutting down and builds no more objects.
+inline constexpr std::int32_t kShuttingDown = -32006;
+}  // namespace rpc
+
+// The status a CreateObject of an unknown class answers with ("Class not registered").
+inline constexpr std::int32_t kClassNotRegistered = static_cast<std::int32_t>(0x80040154u);
+
+// One JSON-RPC request, checked for its shape.
+struct RpcRequest {
+    boost::json::value id;  // null when the request carried none or a null one
+    bool notification = false;
+    std::string method;
+    boost::json::value params;  // null when absent
+};
+
+// An error answer: code, message and the optional data member.
+struct RpcError {
+    std::int32_t code = rpc::kInternalError;
+    std::string message;
+    std::optional<boost::json::object> data;
+};
+
+// Parsing a message either gives a request or the error to answer with; the id of that answer is
+// the request's id when it could be read, else null.
+struct ParsedMessage {
+    std::optional<RpcRequest> request;
+    RpcError error;
+    boost::json::value errorId;
+};
+ParsedMessage parseRequest(std::string_view text);
+
+std::string resultMessage(const boost::json::value& id, boost::json::value result);
+std::string errorMessage(const boost::json::value& id, const RpcError& error);
+
+}  // namespace zorvanil::net

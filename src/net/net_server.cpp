@@ -1,0 +1,125 @@
+#include "net/net_server.hpp"
+
+#include <thread>
+#include <vector>
+
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/asio/strand.hpp>
+#include <boost/beast/core/error.hpp>
+
+#include "common/error.hpp"
+#include "host/object_host.hpp"
+#include "net/session.hpp"
+
+namespace zorvanil::net {
+
+namespace asio = boost::asio;
+using tcp = asio::ip::tcp;
+
+struct NetServer::Runtime {
+    asio::io_context io;
+    tcp::acceptor acceptor{asio::make_strand(io)};
+    std::vector<std::thread> threads;
+};
+
+namespace {
+
+void accept(std::shared_ptr<NetServer::Core> core, tcp::acceptor& acceptor, asio::io_context& io) {
+    acceptor.async_accept(
+        asio::make_strand(io),
+        [core, &acceptor, &io](boost::system::error_code ec, tcp::socket socket) {
+            if (ec == asio::error::operation_aborted || !acceptor.is_open()) return;
+            if (ec) {
+                core->log->warn("accepting a connection failed: {}", ec.message());
+            } else {
+                bool counted = core->connections.fetch_add(1) < core->options.maxConnections;
+                if (!counted) core->connections.fetch_sub(1);
+                startSession(core, std::move(socket), counted);
+            }
+            accept(core, acceptor, io);
+        });
+}
+
+}  // namespace
+
+NetServer::NetServer(NetOptions options, host::ObjectHost& objects,
+                     std::shared_ptr<spdlog::logger> logger, HttpHandler http)
+    : core_(
+          std::make_shared<Core>(std::move(options), objects, std::move(logger), std::move(http))),
+      runtime_(std::make_unique<Runtime>()) {}
+
+NetServer::~NetServer() {
+    stop();
+}
+
+void NetServer::start() {
+    boost::system::error_code ec;
+    auto address = asio::ip::make_address(core_->options.address, ec);
+    if (ec) throw Error("Not an IP address: " + core_->options.address);
+    tcp::endpoint endpoint(address, core_->options.port);
+    tcp::acceptor& acceptor = runtime_->acceptor;
+    auto check = [&](std::string_view what) {
+        if (ec)
+            throw Error("Cannot " + std::string(what) + " " + core_->options.address + ":" +
+                        std::to_string(core_->options.port) + ": " + ec.message());
+    };
+    acceptor.open(endpoint.protocol(), ec);
+    check("open");
+    acceptor.set_option(asio::socket_base::reuse_address(true), ec);
+    check("configure");
+    acceptor.bind(endpoint, ec);
+    check("bind");
+    acceptor.listen(asio::socket_base::max_listen_connections, ec);
+    check("listen on");
+    port_ = acceptor.local_endpoint().port();
+    core_->accepting = true;
+    accept(core_, acceptor, runtime_->io);
+    int threads = std::max(1, core_->options.ioThreads);
+    for (int i = 0; i < threads; ++i)
+        runtime_->threads.emplace_back([this] { runtime_->io.run(); });
+}
+
+std::uint16_t NetServer::port() const {
+    return port_ ? port_ : core_->options.port;
+}
+
+std::string NetServer::endpoint() const {
+    const std::string& address = core_->options.address;
+    bool v6 = address.find(':') != std::string::npos;
+    return (v6 ? "[" + address + "]" : address) + ":" + std::to_string(port());
+}
+
+void NetServer::stopAccepting() {
+    if (!core_->accepting.exchange(false) || !runtime_) return;
+    asio::post(runtime_->acceptor.get_executor(), [this] {
+        boost::system::error_code ec;
+        runtime_->acceptor.close(ec);
+    });
+}
+
+bool NetServer::accepting() const {
+    return core_->accepting;
+}
+
+bool NetServer::stop(std::chrono::milliseconds wait) {
+    if (!runtime_) return true;
+    stopAccepting();
+    core_->stopping = true;
+    core_->closeAllSessions();
+    // Object threads post their answers to the network threads: those keep running until every
+    // object thread has ended.
+    if (!core_->objects.waitForThreads(wait)) return false;
+    runtime_->io.stop();
+    for (auto& t : runtime_->threads)
+        if (t.joinable()) t.join();
+    // Destroying the network side closes every socket that is left.
+    runtime_.reset();
+    return true;
+}
+
+std::size_t NetServer::connections() const {
+    return core_->connections.load();
+}
+
+}  // namespace zorvanil::net

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include <spdlog/logger.h>
+
+namespace zorvanil::host {
+class ObjectHost;
+}
+
+namespace zorvanil::net {
+
+// The programmatic and the class identifier by which CreateObject names the server object.
+inline constexpr std::string_view kProgId = "ZORVANIL.AZORVANIL";
+inline constexpr std::string_view kClassId = "{F66B33AA-8B49-4301-8D74-CDD98EA1FA4A}";
+
+// What the HTTP side of the port answers for one GET target; none gives 404.
+struct HttpReply {
+    unsigned status = 200;
+    std::string contentType = "text/plain; charset=utf-8";
+    std::string body;
+};
+using HttpHandler = std::function<std::optional<HttpReply>(std::string_view target)>;
+
+// The port and the limits that keep the server alive whatever its clients send.
+struct NetOptions {
+    std::string address = "127.0.0.1";
+    std::uint16_t port = 8211;  // 0: any free port
+    // Largest message a client may send; a larger one closes its connection (code 1009).
+    std::size_t maxMessageBytes = 16 * 1024 * 1024;
+    // Connections beyond this number are answered 503 and closed.
+    std::size_t maxConnections = 1024;
+    // A WebSocket connection that holds no object for this long is closed (code 1008).
+    std::chrono::milliseconds createObjectTimeout{30000};
+    // Messages a connection may send per second, with bursts of as many; 0: no limit.
+    unsigned maxMessagesPerSecond = 2000;
+    // Calls that may wait for a connection's object; more are refused.
+    std::size_t maxPendingCalls = 64;
+    // A peer that answers no ping for this long is taken as gone and its connection closed.
+    std::chrono::seconds idleTimeout{120};
+    // When set, CreateObject must carry this key.
+    std::optional<std::string> accessKey;
+    int ioThreads = 2;
+};
+
+// The WebSocket JSON-RPC transport and the HTTP pages on one TCP port. Each connection may hold
+// one server object, built and used on the object's own thread (ObjectHost); closing the
+// connection destroys it.
+class NetServer {
+  public:
+    NetServer(NetOptions options, host::ObjectHost& objects, std::shared_ptr<spdlog::logger> logger,
+              HttpHandler http);
+    // Stops (waiting for every object thread) when still running.
+    ~NetServer();
+    NetServer(const NetServer&) = delete;
+    NetServer& operator=(const NetServer&) = delete;
+
+    // Binds the port and starts serving; fails when the address cannot be bound.
+    void start();
+    // The bound port (the one chosen by the system when the options named 0).
+    std::uint16_t port() const;
+    // "address:port" as bound.
+    std::string endpoint() const;
+
+    // Closes the listening socket: no new connections; the open ones go on.
+    void stopAccepting();
+    bool accepting() const;
+    // Closes every connection (code 1001) and destroys their objects after the calls they are
+    // running; waits up to `wait` for the object threads to end, then stops the network threads
+    // and closes every socket left.
+    // False when object threads were still running: the caller must then end the process
+    // without destroying this server.
+    bool stop(std::chrono::milliseconds wait = std::chrono::milliseconds::max());
+    // Open connections (HTTP and WebSocket).
+    std::size_t connections() const;
+
+    struct Core;
+
+  private:
+    std::shared_ptr<Core> core_;
+    std::uint16_t port_ = 0;
+    struct Runtime;
+    std::unique_ptr<Runtime> runtime_;
+};
+
+}  // namespace zorvanil::net

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string_view>
+#include <variant>
+
+#include <boost/json/object.hpp>
+#include <boost/json/value.hpp>
+
+#include "net/json_rpc.hpp"
+#include "server/call_status.hpp"
+
+namespace zorvanil::server {
+class TAZORVANIL;
+}
+
+namespace zorvanil::net {
+
+// Whether the method is one of the seven operations of the server object.
+bool isRemoteOperation(std::string_view method);
+
+// Runs one of the seven operations on the object with the request's named params and gives the
+// answer: an object holding `result` (absent when the operation has none or it is unassigned) and
+// every out or in/out argument under its own name; or the error to answer with. Params that are
+// not an object, unknown members, missing or mistyped arguments give an invalid-params error.
+std::variant<boost::json::value, RpcError> callRemoteOperation(server::TAZORVANIL& object,
+                                                               std::string_view method,
+                                                               const boost::json::value& params);
+
+// The error answer of a failed operation: its status, its message unchanged and the error record
+// (interface, source, help context).
+RpcError failureError(const server::CallStatus& status);
+
+}  // namespace zorvanil::net

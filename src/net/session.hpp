@@ -1,0 +1,51 @@
+#pragma once
+
+// The connections of the network server: an HTTP session for each accepted socket, which either
+// answers the pages or hands its socket to a WebSocket session. Internal to net/.
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+
+#include <boost/asio/ip/tcp.hpp>
+
+#include "net/net_server.hpp"
+
+namespace zorvanil::net {
+
+class WsSession;
+
+// What every connection of one server shares. Sessions hold it by shared pointer.
+struct NetServer::Core {
+    NetOptions options;
+    host::ObjectHost& objects;
+    std::shared_ptr<spdlog::logger> log;
+    HttpHandler http;
+
+    std::atomic<std::size_t> connections{0};
+    std::atomic<std::uint64_t> nextConnectionId{1};
+    std::atomic<bool> accepting{false};
+    std::atomic<bool> stopping{false};
+
+    std::mutex sessionsMutex;
+    std::unordered_map<std::uint64_t, std::weak_ptr<WsSession>> sessions;
+
+    Core(NetOptions o, host::ObjectHost& objs, std::shared_ptr<spdlog::logger> l, HttpHandler h)
+        : options(std::move(o)), objects(objs), log(std::move(l)), http(std::move(h)) {}
+
+    void addSession(std::uint64_t id, std::weak_ptr<WsSession> session);
+    void removeSession(std::uint64_t id);
+    // Asks every WebSocket connection to close.
+    void closeAllSessions();
+};
+
+// Serves one accepted socket. `counted` tells whether the socket took a connection slot; one that
+// did not (the limit was reached) is answered 503.
+void startSession(std::shared_ptr<NetServer::Core> core, boost::asio::ip::tcp::socket socket,
+                  bool counted);
+
+}  // namespace zorvanil::net

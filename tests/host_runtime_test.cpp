@@ -1,0 +1,244 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <future>
+#include <mutex>
+#include <set>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include <boost/asio/connect.hpp>
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
+#include <boost/json/parse.hpp>
+
+#include "host/close_question.hpp"
+#include "host/object_host.hpp"
+#include "host/registry.hpp"
+#include "host/server_main.hpp"
+#include "host/status_page.hpp"
+#include "net_support.hpp"
+#include "server/remote_data_module.hpp"
+
+namespace zorvanil::host {
+namespace {
+
+using testing::RunningServer;
+using testing::TempDir;
+
+struct HttpAnswer {
+    unsigned status = 0;
+    std::string contentType;
+    std::string body;
+};
+
+HttpAnswer httpGet(std::uint16_t port, const std::string& target) {
+    namespace beast = boost::beast;
+    namespace http = beast::http;
+    boost::asio::io_context io;
+    boost::asio::ip::tcp::resolver resolver(io);
+    beast::tcp_stream stream(io);
+    stream.connect(resolver.resolve("127.0.0.1", std::to_string(port)));
+    http::request<http::empty_body> request(http::verb::get, target, 11);
+    request.set(http::field::host, "127.0.0.1");
+    http::write(stream, request);
+    beast::flat_buffer buffer;
+    http::response<http::string_body> response;
+    http::read(stream, buffer, response);
+    return {response.result_int(), std::string(response[http::field::content_type]),
+            response.body()};
+}
+
+// Objects built straight on the object host, without the network.
+struct Objects {
+    TempDir dir;
+    std::shared_ptr<server::ServerEnvironment> env = server::ServerEnvironment::makeDefault();
+    server::HandlerTable handlers = testing::gatedHandlers(std::make_shared<testing::Gate>());
+    std::unique_ptr<ObjectHost> host;
+
+    Objects() {
+        env->logger->set_level(spdlog::level::off);
+        env->connectionFile = dir.path() / "connection.txt";
+        env->creationFile = dir.path() / "creation.txt";
+        testing::createTestDatabase(dir.path() / "test.db");
+        testing::writeConnectionFile(env->connectionFile, dir.path() / "test.db");
+        host = std::make_unique<ObjectHost>(catalogue::zorvanilCatalogue(), handlers, env);
+    }
+
+    // Starts an object and waits for the outcome of its construction.
+    std::pair<std::shared_ptr<ObjectThread>, CreationOutcome> start(std::uint64_t connection) {
+        std::promise<CreationOutcome> built;
+        auto thread =
+            host->start(connection, [&](const CreationOutcome& o) { built.set_value(o); });
+        return {thread, built.get_future().get()};
+    }
+};
+
+TEST(HostObjects, CountFollowsBuiltAndDestroyedObjectsOnTheirOwnThreads) {
+    Objects objects;
+    std::atomic<int> lastReleases{0};
+    objects.host->setLastReleaseHandler([&] { ++lastReleases; });
+
+    std::vector<std::shared_ptr<ObjectThread>> threads;
+    std::set<std::thread::id> callThreads;
+    std::mutex mutex;
+    for (std::uint64_t i = 1; i <= 8; ++i) {
+        auto [thread, outcome] = objects.start(i);
+        ASSERT_TRUE(outcome.created) << outcome.failure.message;
+        threads.push_back(thread);
+    }
+    EXPECT_EQ(objects.host->liveObjects(), 8);
+    EXPECT_EQ(objects.host->liveThreads(), 8);
+
+    // Calls on one object run on its thread, in the order queued.
+    std::vector<int> order;
+    std::promise<void> done;
+    for (int i = 0; i < 5; ++i)
+        threads[0]->post([&, i](server::TAZORVANIL* object) {
+            ASSERT_NE(object, nullptr);
+            std::lock_guard lock(mutex);
+            order.push_back(i);
+            callThreads.insert(std::this_thread::get_id());
+            if (i == 4) done.set_value();
+        });
+    done.get_future().wait();
+    EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(callThreads.size(), 1u);
+    EXPECT_EQ(callThreads.count(std::this_thread::get_id()), 0u);
+
+    // Released and abandoned objects are destroyed; the last one counts down to zero once.
+    std::promise<void> released;
+    threads[0]->release([&] { released.set_value(); });
+    released.get_future().wait();
+    EXPECT_EQ(objects.host->liveObjects(), 7);
+    EXPECT_FALSE(threads[0]->post([](server::TAZORVANIL*) {}));
+    for (std::size_t i = 1; i < threads.size(); ++i)
+        threads[i]->abandon();
+    EXPECT_TRUE(objects.host->waitForThreads(std::chrono::seconds(10)));
+    EXPECT_EQ(objects.host->liveObjects(), 0);
+    EXPECT_EQ(lastReleases, 1);
+}
+
+TEST(HostObjects, AFailedConstructionCountsNoObjectAndAnswersQueuedCallsWithout) {
+    Objects objects;
+    testing::writeConnectionFile(objects.env->connectionFile, objects.dir.path() / "none.db");
+    std::promise<CreationOutcome> built;
+    std::promise<bool> called;
+    auto thread = objects.host->start(1, [&](const CreationOutcome& o) { built.set_value(o); });
+    thread->post([&](server::TAZORVANIL* object) { called.set_value(object == nullptr); });
+    CreationOutcome outcome = built.get_future().get();
+    EXPECT_FALSE(outcome.created);
+    EXPECT_EQ(outcome.failure.status, kGeneralFailure);
+    EXPECT_NE(outcome.failure.message.find("none.db"), std::string::npos);
+    EXPECT_TRUE(called.get_future().get());
+    EXPECT_TRUE(objects.host->waitForThreads(std::chrono::seconds(10)));
+    EXPECT_EQ(objects.host->liveObjects(), 0);
+}
+
+TEST(HostCloseQuestion, OnlyYesClosesAndNoIsTheDefault) {
+    struct Case {
+        std::string input;
+        bool close;
+    };
+    for (const Case& c : std::vector<Case>{{"\n", false},
+                                           {"", false},
+                                           {"n\n", false},
+                                           {"yess\n", false},
+                                           {"y\n", true},
+                                           {" YES \n", true},
+                                           {"Yes\r\n", true}}) {
+        std::istringstream in(c.input);
+        std::ostringstream out;
+        EXPECT_EQ(askCloseQuestion(in, out), c.close) << c.input;
+        EXPECT_NE(out.str().find("COM Server Warning\n"), std::string::npos);
+        EXPECT_NE(
+            out.str().find("There are still active COM objects in this application.  One or more "
+                           "clients may have references to these objects, so manually closing this "
+                           "application may cause those client application(s) to fail.\n\nAre you "
+                           "sure you want to close this application?"),
+            std::string::npos);
+    }
+}
+
+TEST(HostStatusPage, PagesShowTheLiveFactsOfTheServer) {
+    RunningServer server;
+    auto a = server.connect();
+    auto b = server.connect();
+
+    HttpAnswer page = httpGet(server.host->port(), "/");
+    EXPECT_EQ(page.status, 200u);
+    EXPECT_EQ(page.contentType, "text/html; charset=utf-8");
+    EXPECT_NE(page.body.find("<title>SZORVANIL</title>"), std::string::npos);
+    EXPECT_NE(page.body.find("Remote Server Zorvanil db2"), std::string::npos);
+    EXPECT_NE(page.body.find("<td>Live objects</td><td>2</td>"), std::string::npos);
+    EXPECT_NE(page.body.find(server.database.string()), std::string::npos);
+    EXPECT_EQ(httpGet(server.host->port(), "/status").body.substr(0, 15), "<!DOCTYPE html>");
+
+    b.reset();
+    ASSERT_TRUE(testing::eventually([&] { return server.host->liveObjects() == 1; }));
+    HttpAnswer json = httpGet(server.host->port(), "/status.json");
+    EXPECT_EQ(json.contentType, "application/json");
+    boost::json::object facts = boost::json::parse(json.body).as_object();
+    EXPECT_EQ(facts.at("title").as_string(), "SZORVANIL");
+    EXPECT_EQ(facts.at("objects").as_int64(), 1);
+    EXPECT_EQ(facts.at("database").as_string(), server.database.string());
+    EXPECT_EQ(facts.at("mode").as_string(), "normal");
+    EXPECT_GE(facts.at("uptimeSeconds").as_int64(), 0);
+
+    EXPECT_EQ(httpGet(server.host->port(), "/health").status, 200u);
+    EXPECT_EQ(httpGet(server.host->port(), "/nothing").status, 404u);
+
+    EXPECT_EQ(formatUptime(std::chrono::seconds(59)), "00:00:59");
+    EXPECT_EQ(formatUptime(std::chrono::seconds(2 * 86400 + 3 * 3600 + 4 * 60 + 5)),
+              "2 d 03:04:05");
+}
+
+TEST(HostCommandLine, RefusesWhatItCannotServeBeforeListening) {
+    TempDir dir;
+    std::string registry = (dir.path() / "registry.txt").string();
+    auto run = [&](std::vector<std::string> args) {
+        args.insert(args.begin(),
+                    {"zorvanil-server", "--log-level", "off", "--registry", registry});
+        return runServer(args);
+    };
+    // Any address but a loopback one needs an access key.
+    EXPECT_EQ(run({"--listen", "0.0.0.0:0"}), 1);
+    EXPECT_EQ(run({"--listen", "127.0.0.1:notaport"}), 1);
+    EXPECT_EQ(
+        run({"--listen", "127.0.0.1:0", "--access-key-file", (dir.path() / "missing").string()}),
+        1);
+    EXPECT_EQ(run({"--listen", "127.0.0.1:0", "--driver", "odbc"}), 1);
+    EXPECT_EQ(run({"--init-demo", (dir.path() / "demo.db").string()}), 1);
+    EXPECT_NE(run({"--no-such-option"}), 0);
+
+    // --init-demo creates the database with the scale given and exits.
+    std::string created;
+    int scale = 0;
+    std::vector<std::string> args = {"zorvanil-server",
+                                     "--log-level",
+                                     "off",
+                                     "--init-demo",
+                                     (dir.path() / "demo.db").string(),
+                                     "--scale",
+                                     "3"};
+    EXPECT_EQ(runServer(args,
+                        [&](const std::filesystem::path& file, int s) {
+                            created = file.string();
+                            scale = s;
+                        }),
+              0);
+    EXPECT_EQ(created, (dir.path() / "demo.db").string());
+    EXPECT_EQ(scale, 3);
+    EXPECT_EQ(runServer(args, [](const std::filesystem::path&,
+                                 int) { throw std::runtime_error("exists"); }),
+              1);
+    // The registry was brought up to date on every start.
+    EXPECT_TRUE(
+        FileRegistry::load(registry).hasKey("CLSID\\{F66B33AA-8B49-4301-8D74-CDD98EA1FA4A}"));
+}
+
+}  // namespace
+}  // namespace zorvanil::host
