@@ -130,7 +130,8 @@ struct RunningServer {
     std::atomic<bool> ended{false};
 
     explicit RunningServer(net::NetOptions options = {},
-                           host::StartMode mode = host::StartMode::Normal) {
+                           host::StartMode mode = host::StartMode::Normal,
+                           const std::function<void(host::HostSettings&)>& adjust = {}) {
         createTestDatabase(database);
         env = server::ServerEnvironment::makeDefault();
         env->logger->set_level(std::getenv("ZORVANIL_TEST_LOG") ? spdlog::level::debug
@@ -146,6 +147,7 @@ struct RunningServer {
         settings.net.ioThreads = 1;
         settings.handleSignals = false;
         settings.shutdownGrace = std::chrono::seconds(10);
+        if (adjust) adjust(settings);
         host =
             std::make_unique<host::Host>(settings, catalogue::zorvanilCatalogue(), handlers, env);
         host->start();

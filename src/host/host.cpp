@@ -1,15 +1,12 @@
 #include "host/host.hpp"
 
 #include <signal.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <iostream>
 #include <thread>
 
 #include <spdlog/logger.h>
 
-#include "host/close_question.hpp"
 #include "host/status_page.hpp"
 
 namespace zorvanil::host {
@@ -136,9 +133,9 @@ void Host::onSignal(int signal) {
         requestStop(std::string(signalName(signal)) + " with no live objects");
         return;
     }
-    if (::isatty(STDIN_FILENO)) {
+    if (settings_.askToClose) {
         log_->info("{} with {} live object(s): asking before closing", signalName(signal), live);
-        bool yes = askCloseQuestion(std::cin, std::cerr);
+        bool yes = settings_.askToClose();
         // Signals that came while the question was open are answered by it.
         while (nextSignal(std::chrono::milliseconds(0)) != 0) {
         }

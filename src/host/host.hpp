@@ -3,6 +3,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -25,6 +26,10 @@ struct HostSettings {
     std::chrono::seconds shutdownGrace{30};
     // Whether SIGINT and SIGTERM close the server (off where the process is not the server's own).
     bool handleSignals = true;
+    // Asks the operator whether to close while objects are alive (true: close). Empty when there
+    // is nobody to ask (no terminal): the server then waits for its clients up to the grace
+    // period.
+    std::function<bool()> askToClose;
     std::string version;
 };
 

@@ -1,6 +1,7 @@
 #include "host/server_main.hpp"
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <charconv>
 #include <csignal>
@@ -18,6 +19,7 @@
 #include "common/text.hpp"
 #include "db/driver.hpp"
 #include "db/sql_trace.hpp"
+#include "host/close_question.hpp"
 #include "host/host.hpp"
 #include "host/registration.hpp"
 #include "host/registry.hpp"
@@ -257,6 +259,9 @@ int runServer(const std::vector<std::string>& args, const DemoDatabaseCreator& c
     settings.mode = mode;
     settings.version = ZORVANIL_VERSION;
     settings.shutdownGrace = std::chrono::seconds(std::max(0, c.shutdownGrace));
+    // Started from a terminal, the operator is asked before live objects are closed.
+    if (::isatty(STDIN_FILENO))
+        settings.askToClose = [] { return askCloseQuestion(std::cin, std::cerr); };
     net::NetOptions& net = settings.net;
     if (!splitListen(c.listen, net.address, net.port))
         return fail("--listen takes HOST:PORT, not " + c.listen);

@@ -125,12 +125,9 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
     // for the peer to answer the close.
     void shutdown() {
         asio::dispatch(ws_.get_executor(), [self = shared_from_this()] {
-            if (self->object_) {
-                self->object_->abandon();
-                self->object_.reset();
-                self->state_ = State::NoObject;
-            }
+            if (self->closed_) return;
             self->close(websocket::close_code::going_away, "The server is shutting down");
+            self->finish("closed by the server: it is shutting down");
         });
     }
 
@@ -426,16 +423,23 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
     // running.
     void closed(beast::error_code ec) {
         if (closed_) return;
+        if (closing_)
+            finish("closed by the server");
+        else if (ec == websocket::error::closed)
+            finish("closed by the peer");
+        else
+            finish(ec.message());
+    }
+
+    void finish(const std::string& why) {
         closed_ = true;
         createTimer_.cancel();
         if (object_) {
             object_->abandon();
             object_.reset();
+            state_ = State::NoObject;
         }
         core_->removeSession(id_);
-        std::string why =
-            ec == websocket::error::closed ? std::string("closed by the peer") : ec.message();
-        if (closing_) why = "closed by the server";
         core_->log->info("connection {} closed ({})", id_, why);
     }
 
