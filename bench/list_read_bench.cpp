@@ -6,6 +6,9 @@
 // packet that the transport sends. Each page request composes the statement, runs it, skips the
 // rows of the earlier pages and packs 50 rows, as a client's page request does.
 //
+// The remote variant runs a real zorvanil host on a loopback port and reads through the client
+// library, as a desktop client does: WebSocket, JSON-RPC, the object's own thread.
+//
 // The database is built once per run in a temporary directory (set ZORVANIL_BENCH_DB to a path to
 // keep it and reuse it on the next run).
 
@@ -23,7 +26,9 @@
 
 #include "catalogue/connection_defaults.hpp"
 #include "catalogue/zorvanil_catalogue.hpp"
+#include "client/client.hpp"
 #include "db/sql_dataset.hpp"
+#include "host/host.hpp"
 #include "packet/json_codec.hpp"
 #include "read/option_tokens.hpp"
 #include "schema/demo_database.hpp"
@@ -129,6 +134,44 @@ class ServerPage {
     server::TAZORVANIL module_;
 };
 
+// A host serving the demo database on a free loopback port, with one connected client.
+class RemotePage {
+  public:
+    RemotePage() {
+        host::HostSettings settings;
+        settings.net.port = 0;
+        settings.handleSignals = false;
+        host_ = std::make_unique<host::Host>(settings, catalogue::zorvanilCatalogue(),
+                                             server::zorvanilHandlers(),
+                                             Workspace::get().environment());
+        host_->start();
+        client_ =
+            std::make_unique<client::Client>(client::ServerAddress{"127.0.0.1", host_->port()});
+        client_->createObject();
+    }
+    ~RemotePage() {
+        client_->close();
+        host_->requestStop("the benchmark is over");
+        host_->wait();
+    }
+    Variant read(int page) {
+        auto r = client_->getRecords("DSPQ_CLIENTES", kPageSize, Variant(options(page)));
+        if (r.recsOut != kPageSize) throw std::runtime_error("short page");
+        return r.data;
+    }
+
+  private:
+    std::unique_ptr<host::Host> host_;
+    std::unique_ptr<client::Client> client_;
+};
+
+void BM_RemotePage(benchmark::State& state) {
+    RemotePage remote;
+    const int page = static_cast<int>(state.range(0));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(remote.read(page));
+}
+
 void BM_ServerPage(benchmark::State& state) {
     const int page = static_cast<int>(state.range(0));
     ServerPage server;
@@ -211,6 +254,7 @@ void BM_SqlitePage(benchmark::State& state) {
 BENCHMARK(BM_SqlitePage)->Arg(1)->Arg(200)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ServerPage)->Arg(1)->Arg(200)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ServerPageJson)->Arg(1)->Arg(200)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RemotePage)->Arg(1)->Arg(200)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
