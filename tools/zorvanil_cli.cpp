@@ -192,6 +192,19 @@ std::optional<std::string> readKey(const std::string& file) {
 
 }  // namespace
 
+// One line per row that failed to apply (detail rows inside their master row included).
+void printFailedRows(const Variant& result, const std::string& indent = "") {
+    if (result.type() != Variant::Type::Packet || !result.asPacket()) return;
+    for (const auto& row : result.asPacket()->rows) {
+        if (row.error)
+            std::cout << indent << "row " << row.error->recordNo
+                      << " failed: " << row.error->message << " (code " << row.error->errorCode
+                      << ", response " << row.error->response << ")\n";
+        for (const Variant& value : row.values)
+            if (value.type() == Variant::Type::Packet) printFailedRows(value, indent + "  ");
+    }
+}
+
 int main(int argc, char** argv) {
     CLI::App app("Command-line client of the Zorvanil server.", "zorvanil-cli");
     app.set_version_flag("--version", std::string("zorvanil-cli ") + ZORVANIL_VERSION);
@@ -304,6 +317,7 @@ int main(int argc, char** argv) {
             auto result =
                 client.applyUpdates(applyProvider, delta, maxErrors, ownerDataFrom(applyOwnerData));
             std::cout << "ErrorCount: " << result.errorCount << "\n";
+            printFailedRows(result.result);
             printVariant("OwnerData", result.ownerData);
             printVariant("result", result.result);
         } else if (*exec) {
