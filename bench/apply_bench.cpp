@@ -12,6 +12,7 @@
 #include <string>
 
 #include "catalogue/catalogue.hpp"
+#include "catalogue/zorvanil_catalogue.hpp"
 #include "client/client.hpp"
 #include "host/host.hpp"
 #include "packet/data_packet.hpp"
@@ -22,12 +23,6 @@ namespace {
 
 using namespace zorvanil;
 
-constexpr catalogue::ConnectionParam kParams[] = {
-    {"DriverName", "DB2"},  {"Database", "ZRV"},
-    {"User_Name", "z"},     {"Password", "z"},
-    {"BlobSize", "-1"},     {"ErrorResourceFile", ""},
-    {"LocaleCode", "0000"}, {"DB2 TransIsolation", "ReadCommited"},
-};
 // A delivery-note header with its lines, as the document providers publish them.
 constexpr catalogue::DatasetSpec kDatasets[] = {
     {"Q_AUX", {}, {}, {}, true, {}},
@@ -38,14 +33,15 @@ constexpr catalogue::MasterLinkSpec kLinks[] = {{"DSDOC", "Q_DOC"}};
 constexpr catalogue::ProviderSpec kProviders[] = {
     {"DSPQ_DOC", "Q_DOC", catalogue::poCascadeDeletes | catalogue::poCascadeUpdates, {}},
 };
-constexpr catalogue::Catalogue kCatalogue{
-    "AZORVANIL",
-    "RemoteDataModuleCreate",
-    {"SQLConnection1", "DB2Connection", "DB2", "dbexpdb2.dll", "getSQLDriverDB2", "db2cli.dll",
-     false, true, "SQLConnection1BeforeConnect", "SQLConnection1Login", kParams},
-    kDatasets,
-    kLinks,
-    kProviders};
+const catalogue::Catalogue& documentCatalogue() {
+    static const catalogue::Catalogue kCatalogue{"AZORVANIL",
+                                                 "RemoteDataModuleCreate",
+                                                 catalogue::zorvanilCatalogue().connection,
+                                                 kDatasets,
+                                                 kLinks,
+                                                 kProviders};
+    return kCatalogue;
+}
 
 packet::PacketField field(const char* name, db::FieldType type) {
     packet::PacketField f;
@@ -105,7 +101,8 @@ class Served {
         host::HostSettings settings;
         settings.net.port = 0;
         settings.handleSignals = false;
-        host_ = std::make_unique<host::Host>(settings, kCatalogue, server::zorvanilHandlers(), env);
+        host_ = std::make_unique<host::Host>(settings, documentCatalogue(),
+                                             server::zorvanilHandlers(), env);
         host_->start();
         client_ =
             std::make_unique<client::Client>(client::ServerAddress{"127.0.0.1", host_->port()});

@@ -20,6 +20,8 @@
 
 #include "schema_ddl.hpp"
 
+#include "common/date_time.hpp"
+
 namespace zorvanil::schema {
 
 std::string_view schemaDdl() {
@@ -96,42 +98,20 @@ struct Bytes {
 };
 
 int daysFromCivil(int y, int m, int d) {
-    y -= m <= 2;
-    const int era = (y >= 0 ? y : y - 399) / 400;
-    const int yoe = y - era * 400;
-    const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
-struct Civil {
-    int year, month, day;
-};
-
-Civil civilFromDays(int z) {
-    z += 719468;
-    const int era = (z >= 0 ? z : z - 146096) / 146097;
-    const int doe = z - era * 146097;
-    const int yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const int mp = (5 * doy + 2) / 153;
-    const int d = doy - (153 * mp + 2) / 5 + 1;
-    const int m = mp < 10 ? mp + 3 : mp - 9;
-    return {yoe + era * 400 + (m <= 2), m, d};
+    return Date::fromYmd(y, m, d).days;
 }
 
 int yearOf(int day) {
-    return civilFromDays(day).year;
+    int y, m, d;
+    Date{day}.toYmd(y, m, d);
+    return y;
 }
 bool isSunday(int day) {
     return (day % 7 + 7 + 4) % 7 == 0;
 }  // 1970-01-01 was a Thursday
 
 std::string dayText(int day) {
-    Civil c = civilFromDays(day);
-    char text[16];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d", c.year, c.month, c.day);
-    return text;
+    return Date{day}.toString();
 }
 
 std::string clockText(int seconds) {

@@ -1,5 +1,6 @@
 #include "support/test_catalogue.hpp"
 
+#include "catalogue/zorvanil_catalogue.hpp"
 #include "common/error.hpp"
 #include "db/sql_dataset.hpp"
 #include "server/connection_handlers.hpp"
@@ -13,13 +14,6 @@ namespace {
 
 using catalogue::ProviderEvent;
 using db::FieldType;
-
-constexpr catalogue::ConnectionParam kParams[] = {
-    {"DriverName", "DB2"},  {"Database", "ZRV"},
-    {"User_Name", "z"},     {"Password", "z"},
-    {"BlobSize", "-1"},     {"ErrorResourceFile", ""},
-    {"LocaleCode", "0000"}, {"DB2 TransIsolation", "ReadCommited"},
-};
 
 constexpr db::FieldSpec kLookupFields[] = {
     {"NOMBRECLIENTE", FieldType::String, 4, db::kCalculated, 0},
@@ -111,19 +105,16 @@ constexpr catalogue::ProviderSpec kProviders[] = {
     {"DSPQ_UNBOUND", "Q_AUX", 0, kUnboundEvents},
 };
 
-constexpr catalogue::Catalogue kCatalogue{
-    "AZORVANIL",
-    "RemoteDataModuleCreate",
-    {"SQLConnection1", "DB2Connection", "DB2", "dbexpdb2.dll", "getSQLDriverDB2", "db2cli.dll",
-     false, true, "SQLConnection1BeforeConnect", "SQLConnection1Login", kParams},
-    kDatasets,
-    kLinks,
-    kProviders,
-};
-
 }  // namespace
 
 const catalogue::Catalogue& testCatalogue() {
+    // The real connection with its handlers, and the test's own datasets and providers.
+    static const catalogue::Catalogue kCatalogue{"AZORVANIL",
+                                                 "RemoteDataModuleCreate",
+                                                 catalogue::zorvanilCatalogue().connection,
+                                                 kDatasets,
+                                                 kLinks,
+                                                 kProviders};
     return kCatalogue;
 }
 
