@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <future>
 #include <mutex>
@@ -15,6 +16,8 @@
 #include <boost/beast/http.hpp>
 #include <boost/json/parse.hpp>
 
+#include "common/error.hpp"
+#include "db/sql_trace.hpp"
 #include "host/close_question.hpp"
 #include "host/object_host.hpp"
 #include "host/registry.hpp"
@@ -56,85 +59,71 @@ HttpAnswer httpGet(std::uint16_t port, const std::string& target) {
 struct Objects {
     TempDir dir;
     std::shared_ptr<server::ServerEnvironment> env = server::ServerEnvironment::makeDefault();
-    server::HandlerTable handlers = testing::gatedHandlers(std::make_shared<testing::Gate>());
     std::unique_ptr<ObjectHost> host;
 
     Objects() {
         env->logger->set_level(spdlog::level::off);
         env->connectionFile = dir.path() / "connection.txt";
         env->creationFile = dir.path() / "creation.txt";
+        env->connection.trace = std::make_shared<db::SqlTrace>();
         testing::createTestDatabase(dir.path() / "test.db");
         testing::writeConnectionFile(env->connectionFile, dir.path() / "test.db");
-        host = std::make_unique<ObjectHost>(catalogue::zorvanilCatalogue(), handlers, env);
-    }
-
-    // Starts an object and waits for the outcome of its construction.
-    std::pair<std::shared_ptr<ObjectThread>, CreationOutcome> start(std::uint64_t connection) {
-        std::promise<CreationOutcome> built;
-        auto thread =
-            host->start(connection, [&](const CreationOutcome& o) { built.set_value(o); });
-        return {thread, built.get_future().get()};
+        host = std::make_unique<ObjectHost>(catalogue::zorvanilCatalogue(),
+                                            server::zorvanilHandlers(), env);
     }
 };
 
-TEST(HostObjects, CountFollowsBuiltAndDestroyedObjectsOnTheirOwnThreads) {
+TEST(HostObjects, CountFollowsObjectsBuiltAndDestroyedOnManyThreads) {
     Objects objects;
     std::atomic<int> lastReleases{0};
     objects.host->setLastReleaseHandler([&] { ++lastReleases; });
 
-    std::vector<std::shared_ptr<ObjectThread>> threads;
-    std::set<std::thread::id> callThreads;
-    std::mutex mutex;
-    for (std::uint64_t i = 1; i <= 8; ++i) {
-        auto [thread, outcome] = objects.start(i);
-        ASSERT_TRUE(outcome.created) << outcome.failure.message;
-        threads.push_back(thread);
-    }
-    EXPECT_EQ(objects.host->liveObjects(), 8);
-    EXPECT_EQ(objects.host->liveThreads(), 8);
-
-    // Calls on one object run on its thread, in the order queued.
-    std::vector<int> order;
-    std::promise<void> done;
-    for (int i = 0; i < 5; ++i)
-        threads[0]->post([&, i](server::TAZORVANIL* object) {
-            ASSERT_NE(object, nullptr);
-            std::lock_guard lock(mutex);
-            order.push_back(i);
-            callThreads.insert(std::this_thread::get_id());
-            if (i == 4) done.set_value();
+    // Eight threads build an object each, use it, and wait for the others before destroying it.
+    constexpr int kThreads = 8;
+    std::atomic<int> built{0};
+    std::atomic<bool> allBuilt{false};
+    std::vector<std::thread> threads;
+    std::vector<std::uint64_t> ids(kThreads);
+    for (int i = 0; i < kThreads; ++i)
+        threads.emplace_back([&, i] {
+            HostedObject hosted = objects.host->build(100 + i);
+            ids[i] = hosted.id;
+            Variant names;
+            hosted.object->AS_GetProviderNames(names);
+            if (++built == kThreads) allBuilt = true;
+            while (!allBuilt)
+                std::this_thread::yield();
+            objects.host->destroy(hosted);
+            EXPECT_FALSE(hosted);
         });
-    done.get_future().wait();
-    EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4}));
-    EXPECT_EQ(callThreads.size(), 1u);
-    EXPECT_EQ(callThreads.count(std::this_thread::get_id()), 0u);
+    ASSERT_TRUE(testing::eventually([&] { return built == kThreads; }));
+    for (auto& t : threads)
+        t.join();
+    EXPECT_EQ(objects.host->liveObjects(), 0);
+    EXPECT_EQ(lastReleases, 1);
+    // Every object had a number of its own, which its connection carries in the trace.
+    std::sort(ids.begin(), ids.end());
+    EXPECT_EQ(std::unique(ids.begin(), ids.end()), ids.end());
 
-    // Released and abandoned objects are destroyed; the last one counts down to zero once.
-    std::promise<void> released;
-    threads[0]->release([&] { released.set_value(); });
-    released.get_future().wait();
-    EXPECT_EQ(objects.host->liveObjects(), 7);
-    EXPECT_FALSE(threads[0]->post([](server::TAZORVANIL*) {}));
-    for (std::size_t i = 1; i < threads.size(); ++i)
-        threads[i]->abandon();
-    EXPECT_TRUE(objects.host->waitForThreads(std::chrono::seconds(10)));
+    // Destroying what is already gone changes nothing.
+    HostedObject none;
+    objects.host->destroy(none);
     EXPECT_EQ(objects.host->liveObjects(), 0);
     EXPECT_EQ(lastReleases, 1);
 }
 
-TEST(HostObjects, AFailedConstructionCountsNoObjectAndAnswersQueuedCallsWithout) {
+TEST(HostObjects, AFailedConstructionThrowsItsErrorAndCountsNoObject) {
     Objects objects;
+    HostedObject first = objects.host->build(1);
     testing::writeConnectionFile(objects.env->connectionFile, objects.dir.path() / "none.db");
-    std::promise<CreationOutcome> built;
-    std::promise<bool> called;
-    auto thread = objects.host->start(1, [&](const CreationOutcome& o) { built.set_value(o); });
-    thread->post([&](server::TAZORVANIL* object) { called.set_value(object == nullptr); });
-    CreationOutcome outcome = built.get_future().get();
-    EXPECT_FALSE(outcome.created);
-    EXPECT_EQ(outcome.failure.status, kGeneralFailure);
-    EXPECT_NE(outcome.failure.message.find("none.db"), std::string::npos);
-    EXPECT_TRUE(called.get_future().get());
-    EXPECT_TRUE(objects.host->waitForThreads(std::chrono::seconds(10)));
+    try {
+        objects.host->build(2);
+        ADD_FAILURE();
+    } catch (const Error& e) {
+        EXPECT_NE(std::string(e.what()).find("none.db"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(objects.host->liveObjects(), 1);
+    objects.host->destroy(first);
     EXPECT_EQ(objects.host->liveObjects(), 0);
 }
 

@@ -246,7 +246,6 @@ TEST(NetServer, AClientThatVanishesMidRequestLeavesNothingBehind) {
     EXPECT_EQ(server.host->liveObjects(), 2);
     server.gate->open();
     EXPECT_TRUE(eventually([&] { return server.host->liveObjects() == 1; }));
-    EXPECT_TRUE(eventually([&] { return server.host->objects().liveThreads() == 1; }));
     EXPECT_TRUE(eventually([&] { return server.host->status().connections == 1; }));
     EXPECT_EQ(b->getRecords("DSPQ_PROCEDURE", -1, {}, kMetaData, "SELECT ID FROM T").recsOut, 3);
 }

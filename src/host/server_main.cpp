@@ -51,7 +51,6 @@ struct CommandLine {
     std::size_t maxMessageBytes = 16 * 1024 * 1024;
     std::size_t maxConnections = 1024;
     unsigned maxRate = 2000;
-    std::size_t maxPending = 64;
     double createTimeout = 30;
     int statementTimeout = 300;
     int shutdownGrace = 30;
@@ -146,8 +145,6 @@ void addOptions(CLI::App& app, CommandLine& c) {
     app.add_option("--max-connections", c.maxConnections, "Most connections served at once")
         ->capture_default_str();
     app.add_option("--max-rate", c.maxRate, "Messages per second per connection (0: no limit)")
-        ->capture_default_str();
-    app.add_option("--max-pending", c.maxPending, "Calls that may wait for one object")
         ->capture_default_str();
     app.add_option("--create-timeout", c.createTimeout,
                    "Seconds a connection may stay without an object before it is closed")
@@ -281,7 +278,6 @@ int runServer(const std::vector<std::string>& args, const DemoDatabaseCreator& c
     net.maxMessageBytes = c.maxMessageBytes;
     net.maxConnections = c.maxConnections;
     net.maxMessagesPerSecond = c.maxRate;
-    net.maxPendingCalls = c.maxPending;
     net.createObjectTimeout =
         std::chrono::milliseconds(static_cast<long long>(std::max(0.0, c.createTimeout) * 1000));
     net.ioThreads = c.ioThreads;

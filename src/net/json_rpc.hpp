@@ -20,8 +20,6 @@ inline constexpr std::int32_t kInvalidParams = -32602;
 inline constexpr std::int32_t kInternalError = -32603;
 // A connection exceeded its message rate.
 inline constexpr std::int32_t kRateLimited = -32001;
-// Too many calls are waiting for the connection's object.
-inline constexpr std::int32_t kTooManyPending = -32002;
 // The access key in CreateObject is missing or wrong.
 inline constexpr std::int32_t kAccessDenied = -32003;
 // A call that needs the connection's object came before CreateObject or after Release.

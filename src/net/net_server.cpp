@@ -107,9 +107,7 @@ bool NetServer::stop(std::chrono::milliseconds wait) {
     stopAccepting();
     core_->stopping = true;
     core_->closeAllSessions();
-    // Object threads post their answers to the network threads: those keep running until every
-    // object thread has ended.
-    if (!core_->objects.waitForThreads(wait)) return false;
+    if (!core_->waitForConnectionThreads(wait)) return false;
     runtime_->io.stop();
     for (auto& t : runtime_->threads)
         if (t.joinable()) t.join();

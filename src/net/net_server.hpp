@@ -41,8 +41,6 @@ struct NetOptions {
     std::chrono::milliseconds createObjectTimeout{30000};
     // Messages a connection may send per second, with bursts of as many; 0: no limit.
     unsigned maxMessagesPerSecond = 2000;
-    // Calls that may wait for a connection's object; more are refused.
-    std::size_t maxPendingCalls = 64;
     // A peer that answers no ping for this long is taken as gone and its connection closed.
     std::chrono::seconds idleTimeout{120};
     // When set, CreateObject must carry this key.
@@ -50,9 +48,11 @@ struct NetOptions {
     int ioThreads = 2;
 };
 
-// The WebSocket JSON-RPC transport and the HTTP pages on one TCP port. Each connection may hold
-// one server object, built and used on the object's own thread (ObjectHost); closing the
-// connection destroys it.
+// The WebSocket JSON-RPC transport and the HTTP pages on one TCP port. The pages and the
+// handshakes are served by a few network threads; each WebSocket connection then runs on a thread
+// of its own with its own event loop, on which its server object (one at a time) is built, called
+// and destroyed. Its calls thus run one at a time in arrival order, and a long call holds up
+// nothing but its own connection. Closing the connection destroys the object.
 class NetServer {
   public:
     NetServer(NetOptions options, host::ObjectHost& objects, std::shared_ptr<spdlog::logger> logger,
@@ -73,10 +73,10 @@ class NetServer {
     void stopAccepting();
     bool accepting() const;
     // Closes every connection (code 1001) and destroys their objects after the calls they are
-    // running; waits up to `wait` for the object threads to end, then stops the network threads
-    // and closes every socket left.
-    // False when object threads were still running: the caller must then end the process
-    // without destroying this server.
+    // running; waits up to `wait` for the connection threads to end, then stops the network
+    // threads and closes every socket left. False when connection threads were still running
+    // (a call that does not end): the caller must then end the process without destroying this
+    // server.
     bool stop(std::chrono::milliseconds wait = std::chrono::milliseconds::max());
     // Open connections (HTTP and WebSocket).
     std::size_t connections() const;

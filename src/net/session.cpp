@@ -1,11 +1,15 @@
 #include "net/session.hpp"
 
+#include <unistd.h>
+
 #include <chrono>
 #include <deque>
 #include <optional>
+#include <thread>
 
 #include <spdlog/logger.h>
 #include <boost/asio/dispatch.hpp>
+#include <boost/asio/io_context.hpp>
 #include <boost/asio/post.hpp>
 #include <boost/asio/steady_timer.hpp>
 #include <boost/beast/core.hpp>
@@ -14,10 +18,12 @@
 #include <boost/json/serialize.hpp>
 #include <boost/json/value.hpp>
 
+#include "common/error.hpp"
 #include "common/text.hpp"
 #include "host/object_host.hpp"
 #include "net/json_rpc.hpp"
 #include "net/remote_call.hpp"
+#include "server/call_status.hpp"
 #include "server/remote_data_module.hpp"
 
 namespace zorvanil::net {
@@ -94,21 +100,95 @@ std::string_view pathOf(std::string_view target) {
 
 }  // namespace
 
-// One WebSocket client connection and the server object it may hold.
+// One WebSocket client connection and the server object it may hold. The connection runs on a
+// thread of its own with an event loop of its own: the object is built, called and destroyed in
+// the loop's handlers, so that its calls run one at a time in arrival order and a long call holds
+// up no other connection. While a call runs, the connection reads nothing more; messages wait in
+// the socket.
 class WsSession : public std::enable_shared_from_this<WsSession> {
   public:
-    WsSession(std::shared_ptr<NetServer::Core> core, beast::tcp_stream stream, ConnectionSlot slot,
+    WsSession(asio::io_context& io, std::shared_ptr<NetServer::Core> core, ConnectionSlot slot,
               std::uint64_t id, std::string peer)
-        : core_(std::move(core)),
-          ws_(std::move(stream)),
+        : io_(io),
+          core_(std::move(core)),
+          ws_(io),
           slot_(std::move(slot)),
           id_(id),
           peer_(std::move(peer)),
-          createTimer_(ws_.get_executor()),
+          createTimer_(io),
+          forceTimer_(io),
           rate_(core_->options.maxMessagesPerSecond) {}
 
-    void run(http::request<http::string_body> request) {
-        beast::get_lowest_layer(ws_).expires_never();
+    // Whatever way the connection ended, its object goes with it, on this thread.
+    ~WsSession() {
+        if (!closed_) finish("closed");
+    }
+
+    // Takes over the socket of an upgrade request and serves the connection on a thread of its
+    // own, with an event loop of its own, until it closes.
+    static void launch(std::shared_ptr<NetServer::Core> core, ConnectionSlot slot, std::uint64_t id,
+                       std::string peer, tcp::socket socket,
+                       http::request<http::string_body> request) {
+        boost::system::error_code ec;
+        auto protocol = socket.local_endpoint(ec).protocol();
+        // The descriptor leaves the network threads' loop, open, for the connection's own.
+        int handle = ec ? -1 : socket.release(ec);
+        if (ec) {
+            core->log->warn("connection {}: cannot take over the socket: {}", id, ec.message());
+            return;
+        }
+        core->connectionThreadStarted();
+        try {
+            std::thread([core, slot = std::move(slot), id, peer = std::move(peer), protocol, handle,
+                         request = std::move(request)]() mutable {
+                {
+                    // Destroyed last: the handlers it still holds own the session, whose
+                    // destruction destroys the object, on this thread.
+                    asio::io_context io(1);
+                    auto session =
+                        std::make_shared<WsSession>(io, core, std::move(slot), id, std::move(peer));
+                    session->open(protocol, handle, std::move(request));
+                    session.reset();
+                    io.run();
+                }
+                core->connectionThreadEnded();
+            }).detach();
+        } catch (const std::exception& e) {
+            ::close(handle);
+            core->connectionThreadEnded();
+            core->log->error("connection {}: no thread for it: {}", id, e.what());
+        }
+    }
+
+    // Closes the connection because the server stops. Its object goes at once; a peer that does
+    // not answer the close is cut off after a moment.
+    void shutdown() {
+        asio::post(io_, [weak = weak_from_this()] {
+            auto self = weak.lock();
+            if (!self || self->closed_) return;
+            self->close(websocket::close_code::going_away, "The server is shutting down");
+            self->finish("closed by the server: it is shutting down");
+            self->forceTimer_.expires_after(std::chrono::milliseconds(500));
+            self->forceTimer_.async_wait([self](beast::error_code ec) {
+                if (ec) return;
+                self->ws_.next_layer().close(ec);
+                self->io_.stop();
+            });
+        });
+    }
+
+  private:
+    void open(tcp::socket::protocol_type protocol, int handle,
+              http::request<http::string_body> request) {
+        beast::error_code ec;
+        ws_.next_layer().assign(protocol, handle, ec);
+        if (ec) {
+            ::close(handle);
+            closed_ = true;
+            return;
+        }
+        // Answers are small and awaited: send them at once.
+        ws_.next_layer().set_option(tcp::no_delay(true), ec);
         websocket::stream_base::timeout timeouts;
         timeouts.handshake_timeout = std::chrono::seconds(30);
         timeouts.idle_timeout = core_->options.idleTimeout;
@@ -121,27 +201,21 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
                          beast::bind_front_handler(&WsSession::onAccept, shared_from_this()));
     }
 
-    // Closes the connection because the server stops. The object goes at once, without waiting
-    // for the peer to answer the close.
-    void shutdown() {
-        asio::dispatch(ws_.get_executor(), [self = shared_from_this()] {
-            if (self->closed_) return;
-            self->close(websocket::close_code::going_away, "The server is shutting down");
-            self->finish("closed by the server: it is shutting down");
-        });
-    }
-
-  private:
-    enum class State { NoObject, Creating, Ready };
-
     void onAccept(beast::error_code ec) {
         if (ec) {
             core_->log->warn("connection {} from {}: WebSocket handshake failed: {}", id_, peer_,
                              ec.message());
+            closed_ = true;
+            io_.stop();
             return;
         }
         core_->addSession(id_, weak_from_this());
         core_->log->info("connection {} opened from {}", id_, peer_);
+        if (core_->stopping) {
+            close(websocket::close_code::going_away, "The server is shutting down");
+            finish("closed by the server: it is shutting down");
+            return;
+        }
         armCreateTimer();
         read();
     }
@@ -162,7 +236,7 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
         std::string text = beast::buffers_to_string(buffer_.data());
         buffer_.consume(buffer_.size());
         handle(text);
-        read();
+        if (!closed_) read();
     }
 
     void handle(std::string_view text) {
@@ -182,15 +256,17 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
             refuse(parsed.errorId, false, parsed.error);
             return;
         }
-        RpcRequest& request = *parsed.request;
-        core_->log->debug("connection {}: {} (id {})", id_, request.method,
-                          json::serialize(request.id));
+        const RpcRequest& request = *parsed.request;
+        bool debug = core_->log->should_log(spdlog::level::debug);
+        if (debug)
+            core_->log->debug("connection {}: {} (id {})", id_, request.method,
+                              json::serialize(request.id));
         if (request.method == "CreateObject")
             createObject(request);
         else if (request.method == "Release")
             release(request);
         else if (isRemoteOperation(request.method))
-            call(std::move(request));
+            call(request);
         else
             refuse(request.id, request.notification,
                    {rpc::kMethodNotFound, "Method not found: " + request.method, std::nullopt});
@@ -210,11 +286,15 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
         } else {
             ++suppressedRefusals_;
         }
-        if (!notification) send(errorMessage(id, error));
+        answer(notification, errorMessage(id, error));
+    }
+
+    void answer(bool notification, std::string text) {
+        if (!notification) send(std::move(text));
     }
 
     void createObject(const RpcRequest& request) {
-        if (state_ != State::NoObject) {
+        if (object_) {
             refuse(request.id, request.notification,
                    {rpc::kObjectExists, "The connection already holds an object", std::nullopt});
             return;
@@ -248,129 +328,57 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
             return;
         }
 
-        state_ = State::Creating;
-        createTimer_.cancel();
-        std::weak_ptr<WsSession> self = weak_from_this();
-        auto executor = ws_.get_executor();
-        json::value id = request.id;
-        bool notification = request.notification;
+        // Built here, on the connection's thread, which is the object's own from now on.
+        server::CallStatus failure;
         try {
-            object_ = core_->objects.start(
-                id_, [self, executor, id, notification](const host::CreationOutcome& outcome) {
-                    asio::post(executor, [self, outcome, id, notification] {
-                        if (auto s = self.lock()) s->created(outcome, id, notification);
-                    });
-                });
+            object_ = core_->objects.build(id_);
+        } catch (const Error& e) {
+            failure = {e.status() < 0 ? e.status() : kGeneralFailure, e.what(), e.helpContext()};
         } catch (const std::exception& e) {
-            state_ = State::NoObject;
-            armCreateTimer();
-            refuse(id, notification,
-                   {rpc::kInternalError, std::string("Cannot start an object thread: ") + e.what(),
-                    std::nullopt});
+            failure = {kGeneralFailure, e.what(), 0};
         }
-    }
-
-    void created(const host::CreationOutcome& outcome, const json::value& id, bool notification) {
-        if (closed_) return;
-        // An object released or dropped while it was being built is answered for, but the
-        // connection's state has moved on.
-        bool current = object_ && object_->objectId() == outcome.objectId;
-        if (outcome.created) {
-            if (current) state_ = State::Ready;
-            json::object result;
-            result["object"] = outcome.objectId;
-            result["interface"] = server::CallStatus::kInterface;
-            if (!notification) send(resultMessage(id, std::move(result)));
+        if (!object_) {
+            answer(request.notification, errorMessage(request.id, failureError(failure)));
             return;
         }
-        if (current) {
-            state_ = State::NoObject;
-            object_.reset();
-            armCreateTimer();
-        }
-        if (!notification) send(errorMessage(id, failureError(outcome.failure)));
+        createTimer_.cancel();
+        json::object result;
+        result["object"] = object_.id;
+        result["interface"] = server::CallStatus::kInterface;
+        answer(request.notification, resultMessage(request.id, std::move(result)));
     }
 
     void release(const RpcRequest& request) {
-        if (state_ == State::NoObject) {
+        if (!object_) {
             refuse(request.id, request.notification,
                    {rpc::kNoObject, "No object: call CreateObject first", std::nullopt});
             return;
         }
-        std::weak_ptr<WsSession> self = weak_from_this();
-        auto executor = ws_.get_executor();
-        json::value id = request.id;
-        bool notification = request.notification;
-        object_->release([self, executor, id, notification] {
-            asio::post(executor, [self, id, notification] {
-                auto s = self.lock();
-                if (s && !notification) s->send(resultMessage(id, true));
-            });
-        });
-        object_.reset();
-        state_ = State::NoObject;
+        core_->objects.destroy(object_);
         armCreateTimer();
+        answer(request.notification, resultMessage(request.id, true));
     }
 
-    void call(RpcRequest request) {
-        if (state_ == State::NoObject) {
+    void call(const RpcRequest& request) {
+        if (!object_) {
             refuse(request.id, request.notification,
                    {rpc::kNoObject, "No object: call CreateObject first", std::nullopt});
             return;
         }
-        if (pending_ >= core_->options.maxPendingCalls) {
-            refuse(request.id, request.notification,
-                   {rpc::kTooManyPending,
-                    "Too many pending calls: at most " +
-                        std::to_string(core_->options.maxPendingCalls) +
-                        " calls may wait for the object",
-                    std::nullopt});
-            return;
+        Clock::time_point started = Clock::now();
+        auto result = callRemoteOperation(*object_.object, request.method, request.params);
+        std::string reply;
+        if (auto* value = std::get_if<json::value>(&result)) {
+            reply = resultMessage(request.id, std::move(*value));
+        } else {
+            const RpcError& error = std::get<RpcError>(result);
+            core_->log->debug("connection {}: {} failed: {}", id_, request.method, error.message);
+            reply = errorMessage(request.id, error);
         }
-        ++pending_;
-        std::weak_ptr<WsSession> self = weak_from_this();
-        auto executor = ws_.get_executor();
-        auto log = core_->log;
-        std::uint64_t connection = id_;
-        json::value id = request.id;
-        bool notification = request.notification;
-        bool queued = object_->post([self, executor, log, connection,
-                                     request = std::move(request)](server::TAZORVANIL* object) {
-            Clock::time_point started = Clock::now();
-            std::string reply;
-            if (!object) {
-                reply = errorMessage(
-                    request.id, {rpc::kNoObject, "No object: it could not be built", std::nullopt});
-            } else {
-                auto answer = callRemoteOperation(*object, request.method, request.params);
-                if (auto* result = std::get_if<json::value>(&answer)) {
-                    reply = resultMessage(request.id, std::move(*result));
-                } else {
-                    const RpcError& error = std::get<RpcError>(answer);
-                    log->debug("connection {}: {} failed: {}", connection, request.method,
-                               error.message);
-                    reply = errorMessage(request.id, error);
-                }
-            }
-            log->debug("connection {}: {} answered in {} us", connection, request.method,
-                       std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - started)
-                           .count());
-            asio::post(executor,
-                       [self, notification = request.notification, reply = std::move(reply)] {
-                           if (auto s = self.lock()) s->answered(reply, notification);
-                       });
-        });
-        // The object's thread takes no more calls: its construction failed meanwhile.
-        if (!queued) {
-            --pending_;
-            refuse(id, notification,
-                   {rpc::kNoObject, "No object: it could not be built", std::nullopt});
-        }
-    }
-
-    void answered(const std::string& reply, bool notification) {
-        --pending_;
-        if (!notification) send(reply);
+        core_->log->debug(
+            "connection {}: {} answered in {} us", id_, request.method,
+            std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - started).count());
+        answer(request.notification, std::move(reply));
     }
 
     void send(std::string text) {
@@ -403,7 +411,7 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
         createTimer_.expires_after(core_->options.createObjectTimeout);
         createTimer_.async_wait([self = weak_from_this()](beast::error_code ec) {
             auto s = self.lock();
-            if (ec || !s || s->state_ != State::NoObject || s->closed_) return;
+            if (ec || !s || s->object_ || s->closed_) return;
             auto seconds =
                 std::chrono::duration<double>(s->core_->options.createObjectTimeout).count();
             s->core_->log->warn("connection {}: no object created within {} s; closing", s->id_,
@@ -419,32 +427,31 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
                         [self = shared_from_this()](beast::error_code) {});
     }
 
-    // The connection is gone: its object is abandoned, which destroys it after the call it may be
-    // running.
+    // Reading or writing failed: the connection is over, and so is its event loop.
     void closed(beast::error_code ec) {
-        if (closed_) return;
-        if (closing_)
-            finish("closed by the server");
-        else if (ec == websocket::error::closed)
-            finish("closed by the peer");
-        else
-            finish(ec.message());
+        if (!closed_) {
+            if (closing_)
+                finish("closed by the server");
+            else if (ec == websocket::error::closed)
+                finish("closed by the peer");
+            else
+                finish(ec.message());
+        }
+        io_.stop();
     }
 
+    // The connection is over: its object is destroyed.
     void finish(const std::string& why) {
         closed_ = true;
         createTimer_.cancel();
-        if (object_) {
-            object_->abandon();
-            object_.reset();
-            state_ = State::NoObject;
-        }
+        core_->objects.destroy(object_);
         core_->removeSession(id_);
         core_->log->info("connection {} closed ({})", id_, why);
     }
 
+    asio::io_context& io_;  // the connection's own event loop
     std::shared_ptr<NetServer::Core> core_;
-    websocket::stream<beast::tcp_stream> ws_;
+    websocket::stream<tcp::socket> ws_;
     ConnectionSlot slot_;
     std::uint64_t id_;
     std::string peer_;
@@ -454,9 +461,8 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
     bool closing_ = false;
     bool closed_ = false;
     asio::steady_timer createTimer_;
-    State state_ = State::NoObject;
-    std::shared_ptr<host::ObjectThread> object_;
-    std::size_t pending_ = 0;
+    asio::steady_timer forceTimer_;
+    host::HostedObject object_;
     RateLimit rate_;
     Clock::time_point lastRefusalLog_{};
     std::size_t suppressedRefusals_ = 0;
@@ -519,10 +525,9 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
                       false);
                 return;
             }
-            std::string peer = peer_;
-            std::make_shared<WsSession>(core_, std::move(stream_), std::move(slot_), id_,
-                                        std::move(peer))
-                ->run(std::move(request));
+            stream_.expires_never();
+            WsSession::launch(core_, std::move(slot_), id_, peer_, stream_.release_socket(),
+                              std::move(request));
             return;
         }
         core_->log->debug("connection {}: HTTP {} {}", id_, std::string(request.method_string()),
@@ -590,6 +595,28 @@ void NetServer::Core::closeAllSessions() {
     }
     for (auto& s : open)
         s->shutdown();
+}
+
+bool NetServer::Core::waitForConnectionThreads(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(sessionsMutex);
+    auto none = [&] { return connectionThreads == 0; };
+    if (timeout == std::chrono::milliseconds::max()) {
+        threadsChanged.wait(lock, none);
+        return true;
+    }
+    return threadsChanged.wait_for(lock, timeout, none);
+}
+
+void NetServer::Core::connectionThreadStarted() {
+    std::lock_guard lock(sessionsMutex);
+    ++connectionThreads;
+}
+
+void NetServer::Core::connectionThreadEnded() {
+    // Notified under the lock: a waiting server cannot go on before this thread lets go.
+    std::lock_guard lock(sessionsMutex);
+    --connectionThreads;
+    threadsChanged.notify_all();
 }
 
 void startSession(std::shared_ptr<NetServer::Core> core, tcp::socket socket, bool counted) {

@@ -4,6 +4,8 @@
 // answers the pages or hands its socket to a WebSocket session. Internal to net/.
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -32,7 +34,9 @@ struct NetServer::Core {
     std::atomic<bool> stopping{false};
 
     std::mutex sessionsMutex;
+    std::condition_variable threadsChanged;
     std::unordered_map<std::uint64_t, std::weak_ptr<WsSession>> sessions;
+    int connectionThreads = 0;  // under sessionsMutex
 
     Core(NetOptions o, host::ObjectHost& objs, std::shared_ptr<spdlog::logger> l, HttpHandler h)
         : options(std::move(o)), objects(objs), log(std::move(l)), http(std::move(h)) {}
@@ -41,6 +45,11 @@ struct NetServer::Core {
     void removeSession(std::uint64_t id);
     // Asks every WebSocket connection to close.
     void closeAllSessions();
+    // Waits until the thread of every WebSocket connection has ended; false when the time ran
+    // out first.
+    bool waitForConnectionThreads(std::chrono::milliseconds timeout);
+    void connectionThreadStarted();
+    void connectionThreadEnded();
 };
 
 // Serves one accepted socket. `counted` tells whether the socket took a connection slot; one that
