@@ -35,8 +35,9 @@ constexpr std::size_t kMaxColumnWidth = 60;
 
 constexpr const char* kOptionsHelp = R"(The options string
   A read request carries, as its owner data, an options string: fourteen tokens, each closed
-  by "-***#" (the last one too). Give it whole with --options, or token by token with the
-  flags below; tokens not given then take the values shown (those of an empty options string).
+  by "-***#" (the last one too). Give it whole with `read --options`, or token by token with
+  the `read` flags below; tokens not given then take the values shown (those of an empty
+  options string).
 
    #  token                 flag             default
    1  page number           --page           0
@@ -209,6 +210,7 @@ int main(int argc, char** argv) {
     CLI::App app("Command-line client of the Zorvanil server.", "zorvanil-cli");
     app.set_version_flag("--version", std::string("zorvanil-cli ") + ZORVANIL_VERSION);
     app.require_subcommand(1);
+    app.footer(std::string("\n") + kOptionsHelp);
     std::string server = "127.0.0.1:8211";
     std::string keyFile;
     app.add_option("-s,--server", server, "Server address, HOST:PORT or ws://HOST:PORT/")

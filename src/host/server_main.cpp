@@ -155,7 +155,9 @@ void addOptions(CLI::App& app, CommandLine& c) {
     app.add_option("--shutdown-grace", c.shutdownGrace,
                    "Seconds to wait for clients to release when closed without a terminal")
         ->capture_default_str();
-    app.add_option("--io-threads", c.ioThreads, "Network threads")
+    app.add_option("--io-threads", c.ioThreads,
+                   "Threads that accept connections and serve the pages (each WebSocket "
+                   "connection has a thread of its own)")
         ->check(CLI::Range(1, 64))
         ->capture_default_str();
     app.add_option("--log-level", c.logLevel, "Log level")

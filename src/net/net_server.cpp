@@ -5,6 +5,7 @@
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/post.hpp>
+#include <boost/asio/steady_timer.hpp>
 #include <boost/asio/strand.hpp>
 #include <boost/beast/core/error.hpp>
 
@@ -31,12 +32,18 @@ void accept(std::shared_ptr<NetServer::Core> core, tcp::acceptor& acceptor, asio
         [core, &acceptor, &io](boost::system::error_code ec, tcp::socket socket) {
             if (ec == asio::error::operation_aborted || !acceptor.is_open()) return;
             if (ec) {
+                // Out of descriptors, most likely: wait a moment rather than spin on the error.
                 core->log->warn("accepting a connection failed: {}", ec.message());
-            } else {
-                bool counted = core->connections.fetch_add(1) < core->options.maxConnections;
-                if (!counted) core->connections.fetch_sub(1);
-                startSession(core, std::move(socket), counted);
+                auto pause = std::make_shared<asio::steady_timer>(acceptor.get_executor(),
+                                                                  std::chrono::milliseconds(100));
+                pause->async_wait([core, &acceptor, &io, pause](boost::system::error_code) {
+                    if (acceptor.is_open()) accept(core, acceptor, io);
+                });
+                return;
             }
+            bool counted = core->connections.fetch_add(1) < core->options.maxConnections;
+            if (!counted) core->connections.fetch_sub(1);
+            startSession(core, std::move(socket), counted);
             accept(core, acceptor, io);
         });
 }

@@ -45,6 +45,8 @@ struct NetOptions {
     std::chrono::seconds idleTimeout{120};
     // When set, CreateObject must carry this key.
     std::optional<std::string> accessKey;
+    // Threads that accept connections, serve the pages and answer the WebSocket handshakes (each
+    // WebSocket connection then runs on a thread of its own).
     int ioThreads = 2;
 };
 
