@@ -228,6 +228,17 @@ TEST(NetServer, MalformedRequestsGetStandardErrorsAndTheObjectSurvives) {
         R"("CommandText":"UPDATE T SET NAME = NAME WHERE ID = 0","OwnerData":null}})");
     EXPECT_TRUE(owner.at("result").at("OwnerData").is_null());
     EXPECT_FALSE(owner.at("result").as_object().contains("result"));
+
+    // Requests sent without waiting are answered one by one in the order they came.
+    for (int id = 20; id < 26; ++id)
+        c->sendText(id % 2 ? R"({"jsonrpc":"2.0","id":)" + std::to_string(id) + "}"
+                           : R"({"jsonrpc":"2.0","method":"AS_GetProviderNames","id":)" +
+                                 std::to_string(id) + "}");
+    for (int id = 20; id < 26; ++id) {
+        json::object a = json::parse(c->receiveText()).as_object();
+        EXPECT_EQ(a.at("id").as_int64(), id);
+        EXPECT_EQ(a.contains("error"), id % 2 == 1);
+    }
     EXPECT_EQ(server.host->liveObjects(), 1);
 }
 
