@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include <boost/json.hpp>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -205,30 +206,29 @@ void charFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 // The same statement straight through SQLite: prepare, step over the earlier pages, copy out the
 // values of one page.
-void BM_SqlitePage(benchmark::State& state) {
-    const int page = static_cast<int>(state.range(0));
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(Workspace::get().database().c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_exec(db, "PRAGMA case_sensitive_like=ON", nullptr, nullptr, nullptr);
-    sqlite3_create_function(db, "CHAR", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                            charFunction, nullptr, nullptr);
-    struct Value {
-        long long integer = 0;
-        std::string text;
-        bool null = true;
-    };
-    std::vector<std::vector<Value>> rows;
-    for (auto _ : state) {
+class SqlitePage {
+  public:
+    SqlitePage() {
+        sqlite3_open_v2(Workspace::get().database().c_str(), &db_,
+                        SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+        sqlite3_exec(db_, "PRAGMA case_sensitive_like=ON", nullptr, nullptr, nullptr);
+        sqlite3_create_function(db_, "CHAR", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                charFunction, nullptr, nullptr);
+    }
+    ~SqlitePage() { sqlite3_close(db_); }
+
+    // One page; the number of rows it holds.
+    std::size_t read(int page) {
         sqlite3_stmt* stmt = nullptr;
-        sqlite3_prepare_v2(db, kStatement, -1, &stmt, nullptr);
+        sqlite3_prepare_v2(db_, kStatement, -1, &stmt, nullptr);
         const int skip = (page - 1) * kPageSize;
         int skipped = 0;
         while (skipped < skip && sqlite3_step(stmt) == SQLITE_ROW)
             ++skipped;
-        rows.clear();
+        rows_.clear();
         const int columns = sqlite3_column_count(stmt);
-        while (rows.size() < kPageSize && sqlite3_step(stmt) == SQLITE_ROW) {
-            std::vector<Value>& row = rows.emplace_back(static_cast<std::size_t>(columns));
+        while (rows_.size() < kPageSize && sqlite3_step(stmt) == SQLITE_ROW) {
+            std::vector<Value>& row = rows_.emplace_back(static_cast<std::size_t>(columns));
             for (int c = 0; c < columns; ++c) {
                 Value& v = row[static_cast<std::size_t>(c)];
                 switch (sqlite3_column_type(stmt, c)) {
@@ -245,13 +245,47 @@ void BM_SqlitePage(benchmark::State& state) {
             }
         }
         sqlite3_finalize(stmt);
-        if (rows.size() != kPageSize) state.SkipWithError("short page");
-        benchmark::DoNotOptimize(rows);
+        return rows_.size();
     }
-    sqlite3_close(db);
+
+  private:
+    struct Value {
+        long long integer = 0;
+        std::string text;
+        bool null = true;
+    };
+    sqlite3* db_ = nullptr;
+    std::vector<std::vector<Value>> rows_;
+};
+
+void BM_SqlitePage(benchmark::State& state) {
+    const int page = static_cast<int>(state.range(0));
+    SqlitePage sqlite;
+    for (auto _ : state)
+        if (sqlite.read(page) != kPageSize) state.SkipWithError("short page");
+}
+
+// The server object and SQLite alone, alternating on the same page; prints their ratio.
+void BM_PageRatio(benchmark::State& state) {
+    const int page = static_cast<int>(state.range(0));
+    ServerPage server;
+    SqlitePage sqlite;
+    std::chrono::steady_clock::duration serverTime{}, sqliteTime{};
+    for (auto _ : state) {
+        auto t0 = std::chrono::steady_clock::now();
+        benchmark::DoNotOptimize(server.read(page));
+        auto t1 = std::chrono::steady_clock::now();
+        if (sqlite.read(page) != kPageSize) state.SkipWithError("short page");
+        auto t2 = std::chrono::steady_clock::now();
+        serverTime += t1 - t0;
+        sqliteTime += t2 - t1;
+    }
+    state.counters["server_over_sqlite"] =
+        static_cast<double>(serverTime.count()) / static_cast<double>(sqliteTime.count());
 }
 
 BENCHMARK(BM_SqlitePage)->Arg(1)->Arg(200)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PageRatio)->Arg(1)->Arg(200)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ServerPage)->Arg(1)->Arg(200)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ServerPageJson)->Arg(1)->Arg(200)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RemotePage)->Arg(1)->Arg(200)->Unit(benchmark::kMillisecond)->UseRealTime();
