@@ -65,7 +65,7 @@ TEST_F(ApplyCycle, ModificationSetsTheChangedColumnAndComparesEveryColumn) {
         lines[1],
         R"({"sql":"update \"LINEAS\"  set\r\n \"ARTICULO\" = ?\r\nwhere\r\n \"ID_PEDIDO\" = ? and\r\n)"
         R"( \"LINEA\" = ? and\r\n \"ARTICULO\" = ? and\r\n \"CANTIDAD\" = ?\r\n",)"
-        R"("params":["CLAVO",10,1,"TORNILLO",1E1],"connection":0})");
+        R"("params":["CLAVO",10,1,"TORNILLO",10.0],"connection":0})");
     EXPECT_EQ(db.scalar("SELECT ARTICULO FROM LINEAS WHERE ID_PEDIDO = 10 AND LINEA = 1"), "CLAVO");
     EXPECT_EQ(log.events, (std::vector<std::string>{"BeforeUpdate:1", "AfterUpdate:CLAVO"}));
 }

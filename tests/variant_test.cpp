@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <boost/json.hpp>
+#include <limits>
 
 #include "common/error.hpp"
 #include "common/text.hpp"
@@ -79,12 +80,12 @@ TEST(PacketJson, DataPacketRoundTripKeepsTypesNestingAndUnassigned) {
                   {}});
     p.rows.push_back(PacketRow{RowStatus::Modified, {Variant(), Variant::null(), Variant()}, {}});
 
-    std::string text = boost::json::serialize(toJson(p));
+    std::string text = jsonText(Variant(std::make_shared<const DataPacket>(p)));
     EXPECT_EQ(
         text,
         R"({"fields":[{"name":"ID","type":"Integer","required":true},{"name":"FECHA","type":"Date"},)"
         R"({"name":"Q_LINES","type":"DataSet","fields":[{"name":"QTY","type":"Float"}]}],)"
-        R"("attributes":{"LCID":0},"rows":[[1,"2024-05-01",[[1.5E0]]],{"status":"modified","values":{"FECHA":null}}]})");
+        R"("attributes":{"LCID":0},"rows":[[1,"2024-05-01",[[1.5]]],{"status":"modified","values":{"FECHA":null}}]})");
     DataPacket back = dataPacketFromJson(boost::json::parse(text));
     ASSERT_EQ(back.rows.size(), 2u);
     EXPECT_EQ(back.rows[0].values[1], Variant(Date::fromYmd(2024, 5, 1)));
@@ -106,6 +107,27 @@ TEST(PacketJson, MalformedPacketsFailWithAMessage) {
             packet::dataPacketFromJson(boost::json::parse(R"({"fields":[{"type":"Integer"}]})"));
         }),
         "Invalid data packet: a field has no name");
+}
+
+TEST(PacketJson, TextIsEscapedAndNumbersReadBackWithTheirType) {
+    Variant::Array values = {Variant(std::string("a\"b\\c\n\t\x01\xC3\xB1")),
+                             Variant(10.0),
+                             Variant(0.1),
+                             Variant(-2.5e300),
+                             Variant(std::numeric_limits<double>::quiet_NaN()),
+                             Variant(std::int64_t{-9007199254740993}),
+                             Variant(Variant::Array{}),
+                             Variant::null()};
+    std::string text = packet::jsonText(Variant(values));
+    EXPECT_EQ(text, R"(["a\"b\\c\n\t\u0001ñ",10.0,0.1,-2.5e+300,null,-9007199254740993,[],null])");
+    Variant back = packet::variantFromJson(boost::json::parse(text));
+    const Variant::Array& items = back.asArray();
+    EXPECT_EQ(items[0], values[0]);
+    EXPECT_EQ(items[1].type(), Variant::Type::Double);
+    EXPECT_EQ(items[1], Variant(10.0));
+    EXPECT_EQ(items[2], Variant(0.1));
+    EXPECT_EQ(items[3], Variant(-2.5e300));
+    EXPECT_EQ(items[5], values[5]);
 }
 
 }  // namespace

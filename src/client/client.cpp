@@ -7,9 +7,11 @@
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/websocket.hpp>
+#include <boost/json/monotonic_resource.hpp>
 #include <boost/json/parse.hpp>
 #include <boost/json/serialize.hpp>
 
+#include "common/json_writer.hpp"
 #include "packet/json_codec.hpp"
 
 namespace zorvanil::client {
@@ -89,32 +91,48 @@ void Client::sendText(std::string_view text) {
     }
 }
 
-std::string Client::receiveText() {
+std::string_view Client::receive() {
     try {
         impl_->buffer.clear();
         impl_->ws.read(impl_->buffer);
-        return beast::buffers_to_string(impl_->buffer.data());
     } catch (const boost::system::system_error& e) {
         throw ConnectionError("Receiving failed: " + e.code().message());
     }
+    auto data = impl_->buffer.data();
+    return {static_cast<const char*>(data.data()), data.size()};
+}
+
+std::string Client::receiveText() {
+    return std::string(receive());
 }
 
 json::value Client::call(std::string_view method, json::object params) {
+    return request(method, json::serialize(params));
+}
+
+json::value Client::request(std::string_view method, std::string_view paramsJson) {
     std::int64_t id = nextId_++;
-    json::object request;
-    request["jsonrpc"] = "2.0";
-    request["method"] = method;
-    request["params"] = std::move(params);
-    request["id"] = id;
-    sendText(json::serialize(request));
+    std::string text;
+    JsonWriter(text)
+        .beginObject()
+        .key("jsonrpc")
+        .string("2.0")
+        .key("method")
+        .string(method)
+        .key("params")
+        .raw(paramsJson)
+        .key("id")
+        .integer(id)
+        .endObject();
+    sendText(text);
     for (;;) {
-        json::value answer;
-        try {
-            answer = json::parse(receiveText());
-        } catch (const boost::system::system_error& e) {
-            throw ConnectionError("The server's answer is not JSON: " + e.code().message());
-        }
-        const json::object* o = answer.if_object();
+        // The answer is parsed where it lies, into storage that is given back all at once when
+        // the last value read from it goes.
+        boost::system::error_code ec;
+        json::value answer =
+            json::parse(receive(), ec, json::make_shared_resource<json::monotonic_resource>());
+        if (ec) throw ConnectionError("The server's answer is not JSON: " + ec.message());
+        json::object* o = answer.if_object();
         if (!o) throw ConnectionError("The server's answer is not an object");
         const json::value* answerId = o->if_contains("id");
         // An answer to an earlier request that was given up on: skip it.
@@ -141,16 +159,14 @@ json::value Client::call(std::string_view method, json::object params) {
             }
             throw RemoteError(code, message, interfaceName, source, helpContext);
         }
-        if (const json::value* result = o->if_contains("result")) return *result;
+        if (json::value* result = o->if_contains("result")) return std::move(*result);
         throw ConnectionError("The server's answer holds neither a result nor an error");
     }
 }
 
 namespace {
 
-void put(json::object& params, std::string_view name, const Variant& value) {
-    if (!value.isUnassigned()) params[name] = packet::variantToJson(value);
-}
+using Params = packet::JsonObjectText;
 
 Variant member(const json::value& result, std::string_view name) {
     const json::object* o = result.if_object();
@@ -170,18 +186,18 @@ std::int32_t integerMember(const json::value& result, std::string_view name) {
 }  // namespace
 
 void Client::createObject(std::optional<std::string> accessKey, std::string_view className) {
-    json::object params;
-    params["class"] = className;
-    if (accessKey) params["accessKey"] = *accessKey;
-    call("CreateObject", std::move(params));
+    Params params;
+    params.text("class", className);
+    if (accessKey) params.text("accessKey", *accessKey);
+    request("CreateObject", params.take());
 }
 
 void Client::release() {
-    call("Release");
+    request("Release", "{}");
 }
 
 std::vector<std::string> Client::getProviderNames() {
-    Variant names = member(call("AS_GetProviderNames"), "result");
+    Variant names = member(request("AS_GetProviderNames", "{}"), "result");
     std::vector<std::string> result;
     if (names.type() != Variant::Type::Array) return result;
     for (const Variant& name : names.asArray())
@@ -192,64 +208,62 @@ std::vector<std::string> Client::getProviderNames() {
 GetRecordsResult Client::getRecords(std::string_view providerName, std::int32_t count,
                                     const Variant& ownerData, std::int32_t options,
                                     std::string_view commandText, const Variant& params) {
-    json::object request;
-    request["ProviderName"] = providerName;
-    request["Count"] = count;
-    request["Options"] = options;
-    request["CommandText"] = commandText;
-    put(request, "Params", params);
-    put(request, "OwnerData", ownerData);
-    json::value answer = call("AS_GetRecords", std::move(request));
+    json::value answer = request("AS_GetRecords", Params()
+                                                      .text("ProviderName", providerName)
+                                                      .integer("Count", count)
+                                                      .integer("Options", options)
+                                                      .text("CommandText", commandText)
+                                                      .variant("Params", params)
+                                                      .variant("OwnerData", ownerData)
+                                                      .take());
     return {member(answer, "result"), integerMember(answer, "RecsOut"), member(answer, "Params"),
             member(answer, "OwnerData")};
 }
 
 ApplyUpdatesResult Client::applyUpdates(std::string_view providerName, const Variant& delta,
                                         std::int32_t maxErrors, const Variant& ownerData) {
-    json::object request;
-    request["ProviderName"] = providerName;
-    put(request, "Delta", delta);
-    request["MaxErrors"] = maxErrors;
-    put(request, "OwnerData", ownerData);
-    json::value answer = call("AS_ApplyUpdates", std::move(request));
+    json::value answer = request("AS_ApplyUpdates", Params()
+                                                        .text("ProviderName", providerName)
+                                                        .variant("Delta", delta)
+                                                        .integer("MaxErrors", maxErrors)
+                                                        .variant("OwnerData", ownerData)
+                                                        .take());
     return {member(answer, "result"), integerMember(answer, "ErrorCount"),
             member(answer, "OwnerData")};
 }
 
 Variant Client::dataRequest(std::string_view providerName, const Variant& data) {
-    json::object request;
-    request["ProviderName"] = providerName;
-    put(request, "Data", data);
-    return member(call("AS_DataRequest", std::move(request)), "result");
+    return member(request("AS_DataRequest",
+                          Params().text("ProviderName", providerName).variant("Data", data).take()),
+                  "result");
 }
 
 ResultWithOwnerData Client::getParams(std::string_view providerName, const Variant& ownerData) {
-    json::object request;
-    request["ProviderName"] = providerName;
-    put(request, "OwnerData", ownerData);
-    json::value answer = call("AS_GetParams", std::move(request));
+    json::value answer =
+        request("AS_GetParams",
+                Params().text("ProviderName", providerName).variant("OwnerData", ownerData).take());
     return {member(answer, "result"), member(answer, "OwnerData")};
 }
 
 ResultWithOwnerData Client::rowRequest(std::string_view providerName, const Variant& row,
                                        std::int32_t requestType, const Variant& ownerData) {
-    json::object request;
-    request["ProviderName"] = providerName;
-    put(request, "Row", row);
-    request["RequestType"] = requestType;
-    put(request, "OwnerData", ownerData);
-    json::value answer = call("AS_RowRequest", std::move(request));
+    json::value answer = request("AS_RowRequest", Params()
+                                                      .text("ProviderName", providerName)
+                                                      .variant("Row", row)
+                                                      .integer("RequestType", requestType)
+                                                      .variant("OwnerData", ownerData)
+                                                      .take());
     return {member(answer, "result"), member(answer, "OwnerData")};
 }
 
 ExecuteResult Client::execute(std::string_view providerName, std::string_view commandText,
                               const Variant& params, const Variant& ownerData) {
-    json::object request;
-    request["ProviderName"] = providerName;
-    request["CommandText"] = commandText;
-    put(request, "Params", params);
-    put(request, "OwnerData", ownerData);
-    json::value answer = call("AS_Execute", std::move(request));
+    json::value answer = request("AS_Execute", Params()
+                                                   .text("ProviderName", providerName)
+                                                   .text("CommandText", commandText)
+                                                   .variant("Params", params)
+                                                   .variant("OwnerData", ownerData)
+                                                   .take());
     return {member(answer, "Params"), member(answer, "OwnerData")};
 }
 

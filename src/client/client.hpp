@@ -119,6 +119,11 @@ class Client {
     void abort();
 
   private:
+    // Sends a request whose params are JSON text and returns its result.
+    boost::json::value request(std::string_view method, std::string_view paramsJson);
+    // Reads the next message; the text lives until the next read.
+    std::string_view receive();
+
     struct Impl;
     std::unique_ptr<Impl> impl_;
     std::int64_t nextId_ = 1;

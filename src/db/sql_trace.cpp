@@ -1,11 +1,10 @@
 #include "db/sql_trace.hpp"
 
-#include <boost/json.hpp>
 #include <cerrno>
 #include <cstring>
 
 #include "common/error.hpp"
-#include "common/variant_json.hpp"
+#include "common/json_writer.hpp"
 
 namespace zorvanil::db {
 
@@ -28,14 +27,12 @@ SqlTrace::~SqlTrace() {
 
 void SqlTrace::record(std::string_view sql, const std::vector<Variant>& params,
                       std::uint64_t connection) {
-    boost::json::object line;
-    line["sql"] = boost::json::string(sql);
-    boost::json::array values;
-    for (auto& p : params)
-        values.push_back(variantToJson(p));
-    line["params"] = std::move(values);
-    line["connection"] = connection;
-    std::string text = boost::json::serialize(line);
+    std::string text;
+    JsonWriter line(text);
+    line.beginObject().key("sql").string(sql).key("params").beginArray();
+    for (const Variant& p : params)
+        line.value(p);
+    line.endArray().key("connection").integer(static_cast<std::int64_t>(connection)).endObject();
     std::lock_guard lock(mutex_);
     if (inMemory_) {
         lines_.push_back(std::move(text));

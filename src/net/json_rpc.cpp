@@ -62,11 +62,19 @@ ParsedMessage parseRequest(std::string_view text) {
 }
 
 std::string resultMessage(const json::value& id, json::value result) {
-    json::object o;
-    o["jsonrpc"] = "2.0";
-    o["result"] = std::move(result);
-    o["id"] = id;
-    return json::serialize(o);
+    return resultMessage(id, json::serialize(result));
+}
+
+std::string resultMessage(const json::value& id, std::string_view resultJson) {
+    std::string idJson = json::serialize(id);
+    std::string message;
+    message.reserve(resultJson.size() + idJson.size() + 32);
+    message += R"({"jsonrpc":"2.0","result":)";
+    message += resultJson;
+    message += R"(,"id":)";
+    message += idJson;
+    message += '}';
+    return message;
 }
 
 std::string errorMessage(const json::value& id, const RpcError& error) {

@@ -58,6 +58,8 @@ struct ParsedMessage {
 ParsedMessage parseRequest(std::string_view text);
 
 std::string resultMessage(const boost::json::value& id, boost::json::value result);
+// The same with the result already written as JSON text.
+std::string resultMessage(const boost::json::value& id, std::string_view resultJson);
 std::string errorMessage(const boost::json::value& id, const RpcError& error);
 
 }  // namespace zorvanil::net

@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "common/json_writer.hpp"
 #include "common/variant.hpp"
 #include "packet/json_codec.hpp"
 #include "server/remote_data_module.hpp"
@@ -16,6 +17,8 @@ namespace zorvanil::net {
 
 namespace json = boost::json;
 using server::CallStatus;
+// The answer: `result` and the out arguments, each under its own name.
+using Answer = packet::JsonObjectText;
 
 namespace {
 
@@ -97,24 +100,7 @@ class Args {
     const json::object* object_ = nullptr;
 };
 
-// The answer object: unassigned values are left out, as an absent member reads back unassigned.
-class Answer {
-  public:
-    Answer& add(std::string_view name, const Variant& value) {
-        if (!value.isUnassigned()) object_[name] = packet::variantToJson(value);
-        return *this;
-    }
-    Answer& add(std::string_view name, std::int32_t value) {
-        object_[name] = value;
-        return *this;
-    }
-    json::value take() { return std::move(object_); }
-
-  private:
-    json::object object_;
-};
-
-json::value run(server::TAZORVANIL& object, std::string_view method, const json::value& params,
+std::string run(server::TAZORVANIL& object, std::string_view method, const json::value& params,
                 CallStatus& status) {
     Variant result;
     if (method == "AS_ApplyUpdates") {
@@ -126,9 +112,9 @@ json::value run(server::TAZORVANIL& object, std::string_view method, const json:
         std::int32_t errorCount = 0;
         status = object.AS_ApplyUpdates(provider, delta, maxErrors, errorCount, ownerData, result);
         return Answer()
-            .add("result", result)
-            .add("ErrorCount", errorCount)
-            .add("OwnerData", ownerData)
+            .variant("result", result)
+            .integer("ErrorCount", errorCount)
+            .variant("OwnerData", ownerData)
             .take();
     }
     if (method == "AS_GetRecords") {
@@ -144,10 +130,10 @@ json::value run(server::TAZORVANIL& object, std::string_view method, const json:
         status = object.AS_GetRecords(provider, count, recsOut, options, commandText, inParams,
                                       ownerData, result);
         return Answer()
-            .add("result", result)
-            .add("RecsOut", recsOut)
-            .add("Params", inParams)
-            .add("OwnerData", ownerData)
+            .variant("result", result)
+            .integer("RecsOut", recsOut)
+            .variant("Params", inParams)
+            .variant("OwnerData", ownerData)
             .take();
     }
     if (method == "AS_DataRequest") {
@@ -155,19 +141,19 @@ json::value run(server::TAZORVANIL& object, std::string_view method, const json:
         std::string provider = args.text("ProviderName");
         Variant data = args.variant("Data");
         status = object.AS_DataRequest(provider, data, result);
-        return Answer().add("result", result).take();
+        return Answer().variant("result", result).take();
     }
     if (method == "AS_GetProviderNames") {
         Args args(params, {});
         status = object.AS_GetProviderNames(result);
-        return Answer().add("result", result).take();
+        return Answer().variant("result", result).take();
     }
     if (method == "AS_GetParams") {
         Args args(params, {"ProviderName", "OwnerData"});
         std::string provider = args.text("ProviderName");
         Variant ownerData = args.variant("OwnerData");
         status = object.AS_GetParams(provider, ownerData, result);
-        return Answer().add("result", result).add("OwnerData", ownerData).take();
+        return Answer().variant("result", result).variant("OwnerData", ownerData).take();
     }
     if (method == "AS_RowRequest") {
         Args args(params, {"ProviderName", "Row", "RequestType", "OwnerData"});
@@ -176,7 +162,7 @@ json::value run(server::TAZORVANIL& object, std::string_view method, const json:
         std::int32_t requestType = args.integer("RequestType");
         Variant ownerData = args.variant("OwnerData");
         status = object.AS_RowRequest(provider, row, requestType, ownerData, result);
-        return Answer().add("result", result).add("OwnerData", ownerData).take();
+        return Answer().variant("result", result).variant("OwnerData", ownerData).take();
     }
     // AS_Execute: no result of its own.
     Args args(params, {"ProviderName", "CommandText", "Params", "OwnerData"});
@@ -185,7 +171,7 @@ json::value run(server::TAZORVANIL& object, std::string_view method, const json:
     Variant inParams = args.variant("Params");
     Variant ownerData = args.variant("OwnerData");
     status = object.AS_Execute(provider, commandText, inParams, ownerData);
-    return Answer().add("Params", inParams).add("OwnerData", ownerData).take();
+    return Answer().variant("Params", inParams).variant("OwnerData", ownerData).take();
 }
 
 }  // namespace
@@ -202,14 +188,14 @@ RpcError failureError(const CallStatus& status) {
     return {status.status, status.message, std::move(data)};
 }
 
-std::variant<json::value, RpcError> callRemoteOperation(server::TAZORVANIL& object,
+std::variant<std::string, RpcError> callRemoteOperation(server::TAZORVANIL& object,
                                                         std::string_view method,
                                                         const json::value& params) {
     if (!isRemoteOperation(method))
         return RpcError{rpc::kMethodNotFound, "Method not found: " + std::string(method), {}};
     try {
         CallStatus status;
-        json::value answer = run(object, method, params, status);
+        std::string answer = run(object, method, params, status);
         if (!status.ok()) return failureError(status);
         return answer;
     } catch (const InvalidParams& e) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 #include <variant>
 
@@ -19,12 +20,13 @@ namespace zorvanil::net {
 bool isRemoteOperation(std::string_view method);
 
 // Runs one of the seven operations on the object with the request's named params and gives the
-// answer: an object holding `result` (absent when the operation has none or it is unassigned) and
-// every out or in/out argument under its own name; or the error to answer with. Params that are
-// not an object, unknown members, missing or mistyped arguments give an invalid-params error.
-std::variant<boost::json::value, RpcError> callRemoteOperation(server::TAZORVANIL& object,
-                                                               std::string_view method,
-                                                               const boost::json::value& params);
+// answer as JSON text: an object holding `result` (absent when the operation has none or it is
+// unassigned) and every out or in/out argument under its own name; or the error to answer with.
+// Params that are not an object, unknown members, missing or mistyped arguments give an
+// invalid-params error.
+std::variant<std::string, RpcError> callRemoteOperation(server::TAZORVANIL& object,
+                                                        std::string_view method,
+                                                        const boost::json::value& params);
 
 // The error answer of a failed operation: its status, its message unchanged and the error record
 // (interface, source, help context).

@@ -233,9 +233,10 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
             closed(ec);
             return;
         }
-        std::string text = beast::buffers_to_string(buffer_.data());
+        // The message is handled where it lies; the buffer is not read into until it is consumed.
+        auto data = buffer_.data();
+        handle(std::string_view(static_cast<const char*>(data.data()), data.size()));
         buffer_.consume(buffer_.size());
-        handle(text);
         if (!closed_) read();
     }
 
@@ -368,8 +369,8 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
         Clock::time_point started = Clock::now();
         auto result = callRemoteOperation(*object_.object, request.method, request.params);
         std::string reply;
-        if (auto* value = std::get_if<json::value>(&result)) {
-            reply = resultMessage(request.id, std::move(*value));
+        if (auto* text = std::get_if<std::string>(&result)) {
+            reply = resultMessage(request.id, std::string_view(*text));
         } else {
             const RpcError& error = std::get<RpcError>(result);
             core_->log->debug("connection {}: {} failed: {}", id_, request.method, error.message);

@@ -2,9 +2,10 @@
 
 #include <boost/json.hpp>
 
+#include "common/base64.hpp"
 #include "common/error.hpp"
+#include "common/json_writer.hpp"
 #include "common/text.hpp"
-#include "common/variant_json.hpp"
 
 namespace zorvanil::packet {
 
@@ -20,81 +21,77 @@ constexpr std::string_view kParamTypeNames[] = {"unknown", "input", "output", "i
     throw Error("Invalid data packet: " + std::string(what));
 }
 
-json::value encodePacket(const DataPacket& p) {
-    return toJson(p);
-}
-
-json::value valueToJson(const Variant& v) {
-    return zorvanil::variantToJson(v, &encodePacket);
-}
-
-json::object fieldToJson(const PacketField& f) {
-    json::object o;
-    o["name"] = f.def.name;
-    o["type"] = json::string(db::fieldTypeName(f.def.type));
-    if (f.def.size) o["size"] = f.def.size;
-    if (f.def.required) o["required"] = true;
-    if (f.def.fixed) o["fixed"] = true;
-    if (f.def.calculated) o["calculated"] = true;
-    if (f.def.displayWidth) o["displayWidth"] = f.def.displayWidth;
-    if (f.providerFlags != kDefaultProviderFlags) o["PROVFLAGS"] = f.providerFlags;
-    if (!f.origin.empty()) o["ORIGIN"] = f.origin;
-    if (f.serverCalc) o["SERVER_CALC"] = true;
-    if (!f.fieldProps.empty()) o["FIELDPROPS"] = f.fieldProps;
+void writeField(JsonWriter& w, const PacketField& f) {
+    w.beginObject();
+    w.key("name").string(f.def.name);
+    w.key("type").string(db::fieldTypeName(f.def.type));
+    if (f.def.size) w.key("size").integer(f.def.size);
+    if (f.def.required) w.key("required").boolean(true);
+    if (f.def.fixed) w.key("fixed").boolean(true);
+    if (f.def.calculated) w.key("calculated").boolean(true);
+    if (f.def.displayWidth) w.key("displayWidth").integer(f.def.displayWidth);
+    if (f.providerFlags != kDefaultProviderFlags) w.key("PROVFLAGS").integer(f.providerFlags);
+    if (!f.origin.empty()) w.key("ORIGIN").string(f.origin);
+    if (f.serverCalc) w.key("SERVER_CALC").boolean(true);
+    if (!f.fieldProps.empty()) w.key("FIELDPROPS").string(f.fieldProps);
     if (f.paramType != db::ParamDirection::Unknown)
-        o["paramType"] = json::string(kParamTypeNames[static_cast<int>(f.paramType)]);
+        w.key("paramType").string(kParamTypeNames[static_cast<int>(f.paramType)]);
     if (!f.children.empty()) {
-        json::array children;
-        for (auto& c : f.children)
-            children.push_back(fieldToJson(c));
-        o["fields"] = std::move(children);
+        w.key("fields").beginArray();
+        for (const PacketField& c : f.children)
+            writeField(w, c);
+        w.endArray();
     }
-    return o;
+    w.endObject();
 }
 
-json::array rowsToJson(const std::vector<PacketRow>& rows, const std::vector<PacketField>& fields);
+void writeRows(JsonWriter& w, const std::vector<PacketRow>& rows,
+               const std::vector<PacketField>& fields);
 
-json::value rowToJson(const PacketRow& row, const std::vector<PacketField>& fields) {
-    auto cell = [&](std::size_t i) -> json::value {
+void writeRow(JsonWriter& w, const PacketRow& row, const std::vector<PacketField>& fields) {
+    auto cell = [&](std::size_t i) {
         const Variant& v = row.values[i];
         // A nested table travels as the array of its rows.
         if (v.type() == Variant::Type::Packet && v.asPacket()) {
             static const std::vector<PacketField> kNone;
-            return rowsToJson(v.asPacket()->rows, i < fields.size() ? fields[i].children : kNone);
+            writeRows(w, v.asPacket()->rows, i < fields.size() ? fields[i].children : kNone);
+        } else {
+            w.value(v);
         }
-        return valueToJson(v);
     };
     if (row.status == RowStatus::Unchanged && !row.error) {
-        json::array a;
-        a.reserve(row.values.size());
+        w.beginArray();
         for (std::size_t i = 0; i < row.values.size(); ++i)
-            a.push_back(cell(i));
-        return a;
+            cell(i);
+        w.endArray();
+        return;
     }
-    json::object o;
-    o["status"] = json::string(rowStatusName(row.status));
-    json::object values;
+    w.beginObject();
+    w.key("status").string(rowStatusName(row.status));
+    w.key("values").beginObject();
     for (std::size_t i = 0; i < row.values.size(); ++i) {
         if (row.values[i].isUnassigned()) continue;
-        std::string name = i < fields.size() ? fields[i].name() : std::to_string(i);
-        values[name] = cell(i);
+        w.key(i < fields.size() ? fields[i].name() : std::to_string(i));
+        cell(i);
     }
-    o["values"] = std::move(values);
+    w.endObject();
     if (row.error) {
-        o["error"] = json::object{{"ERROR_RECORDNO", row.error->recordNo},
-                                  {"response", row.error->response},
-                                  {"message", row.error->message},
-                                  {"code", row.error->errorCode}};
+        w.key("error").beginObject();
+        w.key("ERROR_RECORDNO").integer(row.error->recordNo);
+        w.key("response").integer(row.error->response);
+        w.key("message").string(row.error->message);
+        w.key("code").integer(row.error->errorCode);
+        w.endObject();
     }
-    return o;
+    w.endObject();
 }
 
-json::array rowsToJson(const std::vector<PacketRow>& rows, const std::vector<PacketField>& fields) {
-    json::array out;
-    out.reserve(rows.size());
-    for (auto& r : rows)
-        out.push_back(rowToJson(r, fields));
-    return out;
+void writeRows(JsonWriter& w, const std::vector<PacketRow>& rows,
+               const std::vector<PacketField>& fields) {
+    w.beginArray();
+    for (const PacketRow& r : rows)
+        writeRow(w, r, fields);
+    w.endArray();
 }
 
 PacketField fieldFromJson(const json::value& v) {
@@ -167,6 +164,7 @@ PacketRow rowFromJson(const json::value& v, std::vector<PacketField>& fields) {
     PacketRow row;
     if (v.is_array()) {
         const json::array& a = v.get_array();
+        row.values.reserve(std::max(a.size(), fields.size()));
         for (std::size_t i = 0; i < a.size(); ++i)
             row.values.push_back(cellFromJson(a[i], fields, i));
         return row;
@@ -224,6 +222,7 @@ PacketRow rowFromJson(const json::value& v, std::vector<PacketField>& fields) {
 std::vector<PacketRow> rowsFromJson(const json::value& v, std::vector<PacketField>& fields) {
     if (!v.is_array()) badPacket("\"rows\" is not an array");
     std::vector<PacketRow> rows;
+    rows.reserve(v.get_array().size());
     for (auto& r : v.get_array())
         rows.push_back(rowFromJson(r, fields));
     for (auto& r : rows)
@@ -237,20 +236,32 @@ std::string_view rowStatusName(RowStatus status) {
     return kStatusNames[static_cast<int>(status)];
 }
 
-json::value toJson(const DataPacket& packet) {
-    json::object o;
+void writeJson(JsonWriter& w, const DataPacket& packet) {
+    w.beginObject();
     if (packet.hasMetadata) {
-        json::array fields;
-        for (auto& f : packet.fields)
-            fields.push_back(fieldToJson(f));
-        o["fields"] = std::move(fields);
-        json::object attributes;
+        w.key("fields").beginArray();
+        for (const PacketField& f : packet.fields)
+            writeField(w, f);
+        w.endArray();
+        w.key("attributes").beginObject();
         for (auto& [name, value] : packet.attributes)
-            attributes[name] = valueToJson(value);
-        o["attributes"] = std::move(attributes);
+            w.key(name).value(value);
+        w.endObject();
     }
-    o["rows"] = rowsToJson(packet.rows, packet.fields);
-    return o;
+    w.key("rows");
+    writeRows(w, packet.rows, packet.fields);
+    w.endObject();
+}
+
+std::string jsonText(const Variant& value) {
+    return variantJsonText(value, &writeJson);
+}
+
+json::value toJson(const DataPacket& packet) {
+    std::string text;
+    JsonWriter w(text, &writeJson);
+    writeJson(w, packet);
+    return json::parse(text);
 }
 
 DataPacket dataPacketFromJson(const json::value& v) {
@@ -274,7 +285,7 @@ DataPacket dataPacketFromJson(const json::value& v) {
 }
 
 json::value variantToJson(const Variant& value) {
-    return valueToJson(value);
+    return json::parse(jsonText(value));
 }
 
 Variant variantFromJson(const json::value& v) {

@@ -2,6 +2,9 @@
 
 #include <boost/json/value.hpp>
 
+#include <string>
+
+#include "common/json_writer.hpp"
 #include "packet/data_packet.hpp"
 
 namespace zorvanil::packet {
@@ -15,16 +18,48 @@ namespace zorvanil::packet {
 //   {"status": "unchanged"|"modified"|"inserted"|"deleted", "values": {FIELD: value},
 //    "error"?: {"ERROR_RECORDNO", "response", "message", "code"}}
 // where a field absent from `values` is unassigned. A nested table's value is an array of rows.
+void writeJson(JsonWriter& writer, const DataPacket& packet);
+// The same as a JSON document, for callers that work on one.
 boost::json::value toJson(const DataPacket& packet);
 // Reads a packet; fails with a clear message on JSON that is not one.
 DataPacket dataPacketFromJson(const boost::json::value& json);
 
-// Any variant as JSON; packets as above.
+// Any variant as JSON text, and as a JSON document; packets as above.
+std::string jsonText(const Variant& value);
 boost::json::value variantToJson(const Variant& value);
 // A JSON value as a variant: null is Null, integers Integer (or Largeint), other numbers Double,
 // text String, arrays Array, objects packets. An absent member is Unassigned (the caller's part).
 Variant variantFromJson(const boost::json::value& json);
 
 std::string_view rowStatusName(RowStatus status);
+
+// An object written as JSON text member by member, packets as above. Unassigned variants are left
+// out, as an absent member reads back unassigned.
+class JsonObjectText {
+  public:
+    JsonObjectText() : writer_(text_, &writeJson) { writer_.beginObject(); }
+    JsonObjectText(const JsonObjectText&) = delete;
+    JsonObjectText& operator=(const JsonObjectText&) = delete;
+    JsonObjectText& variant(std::string_view name, const Variant& value) {
+        if (!value.isUnassigned()) writer_.key(name).value(value);
+        return *this;
+    }
+    JsonObjectText& integer(std::string_view name, std::int64_t value) {
+        writer_.key(name).integer(value);
+        return *this;
+    }
+    JsonObjectText& text(std::string_view name, std::string_view value) {
+        writer_.key(name).string(value);
+        return *this;
+    }
+    std::string take() {
+        writer_.endObject();
+        return std::move(text_);
+    }
+
+  private:
+    std::string text_;
+    JsonWriter writer_;
+};
 
 }  // namespace zorvanil::packet

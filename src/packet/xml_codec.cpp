@@ -7,7 +7,7 @@
 #include <pugixml.hpp>
 
 #include "common/error.hpp"
-#include "common/variant_json.hpp"
+#include "common/base64.hpp"
 #include "packet/json_codec.hpp"
 
 namespace zorvanil::packet {

@@ -1,6 +1,4 @@
-#include "common/variant_json.hpp"
-
-#include <boost/json.hpp>
+#include "common/base64.hpp"
 
 #include "common/error.hpp"
 
@@ -61,38 +59,6 @@ std::string base64Decode(std::string_view text) {
         }
     }
     return out;
-}
-
-boost::json::value variantToJson(const Variant& value, PacketEncoder encodePacket) {
-    using T = Variant::Type;
-    switch (value.type()) {
-        case T::Unassigned:
-        case T::Null:
-            return nullptr;
-        case T::Smallint:
-        case T::Integer:
-        case T::Largeint:
-            return value.toInt64();
-        case T::Double:
-            return value.toDouble();
-        case T::String:
-            return boost::json::string(value.asString());
-        case T::Date:
-        case T::Time:
-            return boost::json::string(value.toString());
-        case T::Blob:
-            return boost::json::string(base64Encode(value.asBlob().bytes));
-        case T::Array: {
-            boost::json::array out;
-            for (auto& item : value.asArray())
-                out.push_back(variantToJson(item, encodePacket));
-            return out;
-        }
-        case T::Packet:
-            return encodePacket && value.asPacket() ? encodePacket(*value.asPacket())
-                                                    : boost::json::value(nullptr);
-    }
-    return nullptr;
 }
 
 }  // namespace zorvanil

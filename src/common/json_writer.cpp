@@ -1,0 +1,176 @@
+#include "common/json_writer.hpp"
+
+#include <charconv>
+#include <cmath>
+
+#include "common/base64.hpp"
+
+namespace zorvanil {
+
+JsonWriter& JsonWriter::beginObject() {
+    separate();
+    out_ += '{';
+    needComma_ = false;
+    return *this;
+}
+
+JsonWriter& JsonWriter::endObject() {
+    out_ += '}';
+    needComma_ = true;
+    return *this;
+}
+
+JsonWriter& JsonWriter::beginArray() {
+    separate();
+    out_ += '[';
+    needComma_ = false;
+    return *this;
+}
+
+JsonWriter& JsonWriter::endArray() {
+    out_ += ']';
+    needComma_ = true;
+    return *this;
+}
+
+JsonWriter& JsonWriter::key(std::string_view name) {
+    separate();
+    quoted(name);
+    out_ += ':';
+    needComma_ = false;
+    return *this;
+}
+
+JsonWriter& JsonWriter::null() {
+    separate();
+    out_ += "null";
+    return *this;
+}
+
+JsonWriter& JsonWriter::boolean(bool value) {
+    separate();
+    out_ += value ? "true" : "false";
+    return *this;
+}
+
+JsonWriter& JsonWriter::integer(std::int64_t value) {
+    separate();
+    char buffer[24];
+    auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
+    out_.append(buffer, end);
+    return *this;
+}
+
+JsonWriter& JsonWriter::number(double value) {
+    separate();
+    // JSON has no NaN; infinities are written as numbers too large for a double, which read back
+    // as infinities.
+    if (std::isnan(value)) {
+        out_ += "null";
+        return *this;
+    }
+    if (std::isinf(value)) {
+        out_ += value < 0 ? "-1e99999" : "1e99999";
+        return *this;
+    }
+    char buffer[32];
+    auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
+    std::string_view text(buffer, static_cast<std::size_t>(end - buffer));
+    out_ += text;
+    if (text.find_first_of(".e") == std::string_view::npos) out_ += ".0";
+    return *this;
+}
+
+JsonWriter& JsonWriter::string(std::string_view text) {
+    separate();
+    quoted(text);
+    return *this;
+}
+
+JsonWriter& JsonWriter::raw(std::string_view json) {
+    separate();
+    out_ += json;
+    return *this;
+}
+
+void JsonWriter::quoted(std::string_view text) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    out_ += '"';
+    std::size_t plain = 0;  // start of the run of characters copied as they are
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x20 && c != '"' && c != '\\') continue;
+        out_.append(text.data() + plain, i - plain);
+        plain = i + 1;
+        out_ += '\\';
+        switch (c) {
+            case '"':
+                out_ += '"';
+                break;
+            case '\\':
+                out_ += '\\';
+                break;
+            case '\b':
+                out_ += 'b';
+                break;
+            case '\f':
+                out_ += 'f';
+                break;
+            case '\n':
+                out_ += 'n';
+                break;
+            case '\r':
+                out_ += 'r';
+                break;
+            case '\t':
+                out_ += 't';
+                break;
+            default:
+                out_ += "u00";
+                out_ += kHex[c >> 4];
+                out_ += kHex[c & 15];
+        }
+    }
+    out_.append(text.data() + plain, text.size() - plain);
+    out_ += '"';
+}
+
+JsonWriter& JsonWriter::value(const Variant& value) {
+    using T = Variant::Type;
+    switch (value.type()) {
+        case T::Unassigned:
+        case T::Null:
+            return null();
+        case T::Smallint:
+        case T::Integer:
+        case T::Largeint:
+            return integer(value.toInt64());
+        case T::Double:
+            return number(value.toDouble());
+        case T::String:
+            return string(value.asString());
+        case T::Date:
+        case T::Time:
+            return string(value.toString());
+        case T::Blob:
+            return string(base64Encode(value.asBlob().bytes));
+        case T::Array:
+            beginArray();
+            for (const Variant& item : value.asArray())
+                this->value(item);
+            return endArray();
+        case T::Packet:
+            if (!packets_ || !value.asPacket()) return null();
+            packets_(*this, *value.asPacket());
+            return *this;
+    }
+    return null();
+}
+
+std::string variantJsonText(const Variant& value, JsonWriter::PacketWriter packets) {
+    std::string out;
+    JsonWriter(out, packets).value(value);
+    return out;
+}
+
+}  // namespace zorvanil
