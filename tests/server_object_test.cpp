@@ -25,6 +25,18 @@ TEST_F(ServerObject, ListsExportedProvidersSortedWithoutRegardToCase) {
     // The provider list itself keeps construction order.
     EXPECT_EQ(module().providers().front()->name(), "DSPQ_CLIENTES");
     EXPECT_EQ(module().providers().size(), 14u);
+
+    // A provider added or removed later shows in the next answer.
+    auto nameCount = [&] {
+        Variant v;
+        EXPECT_TRUE(module().AS_GetProviderNames(v).ok());
+        return v.asArray().size();
+    };
+    {
+        server::DataSetProvider extra("DSPQ_ZEXTRA", nullptr, 0, module());
+        EXPECT_EQ(nameCount(), 15u);
+    }
+    EXPECT_EQ(nameCount(), 14u);
 }
 
 TEST_F(ServerObject, FindsProvidersWhateverTheLetterCase) {

@@ -93,15 +93,27 @@ JsonWriter& JsonWriter::raw(std::string_view json) {
     return *this;
 }
 
+namespace {
+
+bool needsEscape(char c) {
+    return static_cast<unsigned char>(c) < 0x20 || c == '"' || c == '\\';
+}
+
+}  // namespace
+
 void JsonWriter::quoted(std::string_view text) {
     static constexpr char kHex[] = "0123456789abcdef";
     out_ += '"';
-    std::size_t plain = 0;  // start of the run of characters copied as they are
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c >= 0x20 && c != '"' && c != '\\') continue;
-        out_.append(text.data() + plain, i - plain);
-        plain = i + 1;
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    while (p != end) {
+        // Runs of characters that need no escape are copied at once.
+        const char* run = p;
+        while (p != end && !needsEscape(*p))
+            ++p;
+        out_.append(run, static_cast<std::size_t>(p - run));
+        if (p == end) break;
+        const unsigned char c = static_cast<unsigned char>(*p++);
         out_ += '\\';
         switch (c) {
             case '"':
@@ -131,7 +143,6 @@ void JsonWriter::quoted(std::string_view text) {
                 out_ += kHex[c & 15];
         }
     }
-    out_.append(text.data() + plain, text.size() - plain);
     out_ += '"';
 }
 

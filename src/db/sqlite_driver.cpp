@@ -276,6 +276,10 @@ class SqliteConnection : public DriverConnection {
                                     charFunction, nullptr, nullptr);
         if (statementTimeoutMs_ > 0)
             sqlite3_progress_handler(db_, 10000, &SqliteConnection::onProgress, this);
+        // Setting up read the schema into the page cache, whose first use also reserved room for
+        // a batch of pages. An object may stay connected and idle for hours: give that memory
+        // back now; the first statement reads what it needs.
+        sqlite3_db_release_memory(db_);
     }
 
     ~SqliteConnection() override { sqlite3_close_v2(db_); }

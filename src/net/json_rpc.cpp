@@ -22,9 +22,9 @@ bool validId(const json::value& id) {
 
 }  // namespace
 
-ParsedMessage parseRequest(std::string_view text) {
+ParsedMessage parseRequest(std::string_view text, json::storage_ptr storage) {
     boost::system::error_code ec;
-    json::value message = json::parse(text, ec);
+    json::value message = json::parse(text, ec, std::move(storage));
     if (ec) return failure(rpc::kParseError, "Parse error: " + ec.message());
     if (message.is_array())
         return failure(rpc::kInvalidRequest, "Invalid Request: batch requests are not supported");
@@ -32,7 +32,8 @@ ParsedMessage parseRequest(std::string_view text) {
         return failure(rpc::kInvalidRequest, "Invalid Request: the message is not an object");
     json::object& o = message.get_object();
 
-    RpcRequest request;
+    // Built in the message's storage, so that the params move over instead of being copied.
+    RpcRequest request{json::value(message.storage()), false, {}, json::value(message.storage())};
     const json::value* id = o.if_contains("id");
     request.notification = id == nullptr;
     if (id) {

@@ -55,7 +55,8 @@ struct ParsedMessage {
     RpcError error;
     boost::json::value errorId;
 };
-ParsedMessage parseRequest(std::string_view text);
+// Its values live in `storage` (the default heap when none is given).
+ParsedMessage parseRequest(std::string_view text, boost::json::storage_ptr storage = {});
 
 std::string resultMessage(const boost::json::value& id, boost::json::value result);
 // The same with the result already written as JSON text.

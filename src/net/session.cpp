@@ -15,6 +15,7 @@
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 #include <boost/beast/websocket.hpp>
+#include <boost/json/monotonic_resource.hpp>
 #include <boost/json/serialize.hpp>
 #include <boost/json/value.hpp>
 
@@ -241,8 +242,12 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
     }
 
     void handle(std::string_view text) {
+        // A request is parsed into a buffer on the stack (and the heap beyond it, for a large
+        // one), all given back at once when it has been answered.
+        unsigned char scratch[4096];
+        json::monotonic_resource storage(scratch, sizeof scratch);
         if (!rate_.allow()) {
-            ParsedMessage parsed = parseRequest(text);
+            ParsedMessage parsed = parseRequest(text, &storage);
             json::value id = parsed.request ? parsed.request->id : parsed.errorId;
             refuse(
                 id, parsed.request && parsed.request->notification,
@@ -252,7 +257,7 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
                  std::nullopt});
             return;
         }
-        ParsedMessage parsed = parseRequest(text);
+        ParsedMessage parsed = parseRequest(text, &storage);
         if (!parsed.request) {
             refuse(parsed.errorId, false, parsed.error);
             return;

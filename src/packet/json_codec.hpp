@@ -37,7 +37,10 @@ std::string_view rowStatusName(RowStatus status);
 // out, as an absent member reads back unassigned.
 class JsonObjectText {
   public:
-    JsonObjectText() : writer_(text_, &writeJson) { writer_.beginObject(); }
+    JsonObjectText() : writer_(text_, &writeJson) {
+        text_.reserve(1024);
+        writer_.beginObject();
+    }
     JsonObjectText(const JsonObjectText&) = delete;
     JsonObjectText& operator=(const JsonObjectText&) = delete;
     JsonObjectText& variant(std::string_view name, const Variant& value) {

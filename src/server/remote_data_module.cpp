@@ -188,10 +188,12 @@ db::SQLDataSet& TAZORVANIL::dataSet(std::string_view name) {
 
 void TAZORVANIL::AddProvider(DataSetProvider* provider) {
     providers_.push_back(provider);
+    providerNames_.reset();
 }
 
 void TAZORVANIL::RemoveProvider(DataSetProvider* provider) {
     providers_.erase(std::remove(providers_.begin(), providers_.end(), provider), providers_.end());
+    providerNames_.reset();
 }
 
 DataSetProvider& TAZORVANIL::FindProvider(std::string_view name) {
@@ -240,20 +242,22 @@ CallStatus TAZORVANIL::AS_DataRequest(std::string_view ProviderName, const Varia
 
 CallStatus TAZORVANIL::AS_GetProviderNames(Variant& Result) {
     return guarded([&] {
-        std::vector<std::string> names;
-        for (DataSetProvider* p : providers_)
-            if (p->exported()) names.push_back(p->name());
-        std::stable_sort(names.begin(), names.end(), CaseInsensitiveLess{});
-        if (names.empty()) {
-            Result = Variant::null();
-            return;
-        }
-        Variant::Array array;
-        array.reserve(names.size());
-        for (auto& n : names)
-            array.emplace_back(std::move(n));
-        Result = Variant(std::move(array));
+        if (!providerNames_) providerNames_ = sortedProviderNames();
+        Result = *providerNames_;
     });
+}
+
+Variant TAZORVANIL::sortedProviderNames() const {
+    std::vector<std::string> names;
+    for (DataSetProvider* p : providers_)
+        if (p->exported()) names.push_back(p->name());
+    std::stable_sort(names.begin(), names.end(), CaseInsensitiveLess{});
+    if (names.empty()) return Variant::null();
+    Variant::Array array;
+    array.reserve(names.size());
+    for (auto& n : names)
+        array.emplace_back(std::move(n));
+    return Variant(std::move(array));
 }
 
 CallStatus TAZORVANIL::AS_GetParams(std::string_view ProviderName, Variant& OwnerData,

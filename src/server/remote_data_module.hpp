@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -82,10 +83,14 @@ class TAZORVANIL {
   private:
     template <class Operation>
     CallStatus guarded(Operation&& operation);
+    Variant sortedProviderNames() const;
     void buildComponents(const catalogue::Catalogue& catalogue, const HandlerTable& handlers);
 
     std::mutex lock_;
     std::vector<DataSetProvider*> providers_;
+    // The sorted names AS_GetProviderNames answers, built on first use after the provider list
+    // last changed.
+    std::optional<Variant> providerNames_;
     std::shared_ptr<ServerEnvironment> environment_;
     WorkingFields working_;
     std::vector<MissingBinding> missing_;
