@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "catalogue/zorvanil_catalogue.hpp"
+#include "db/sql_dataset.hpp"
 #include "read/option_tokens.hpp"
 #include "schema/demo_database.hpp"
 #include "server/zorvanil_handlers.hpp"
@@ -123,6 +124,22 @@ std::vector<std::string> ListReadFixture::rows(const ReadResult& r, std::string_
 std::vector<std::string> sorted(std::vector<std::string> v) {
     std::sort(v.begin(), v.end());
     return v;
+}
+
+void StatementCaseTest::check() {
+    const StatementCase& c = GetParam();
+    ReadResult r = read(c.provider, -1, Variant(c.options));
+    ASSERT_TRUE(r.status.ok()) << r.status.message;
+    // The first statement is the handler's; a short page rewinds, which runs it once more.
+    ASSERT_FALSE(sent.empty());
+    for (const std::string& s : sent)
+        EXPECT_EQ(s, c.statement);
+    EXPECT_EQ(sorted(rows(r, c.columns)), sorted(c.rows));
+    EXPECT_FALSE(module().FindProvider(c.provider).dataSet()->active());
+}
+
+std::string statementCaseName(const ::testing::TestParamInfo<StatementCase>& info) {
+    return info.param.name;
 }
 
 }  // namespace zorvanil::test

@@ -7,17 +7,6 @@
 namespace zorvanil::test {
 namespace {
 
-// One read: the provider, its options string, the statement it must send (byte for byte) and the
-// rows that statement returns from the fixture's data, in any order.
-struct StatementCase {
-    const char* name;
-    const char* provider;
-    std::string options;
-    const char* statement;
-    const char* columns;
-    std::vector<std::string> rows;
-};
-
 // clang-format off
 // The lookups: every mode of every provider, a mode that none knows, and the short layouts with
 // an empty options string (their defaults).
@@ -201,23 +190,14 @@ const StatementCase kLookupCases[] = {
 
 // clang-format on
 
-class ReadLookupCase : public ListReadFixture,
-                       public ::testing::WithParamInterface<StatementCase> {};
+class ReadLookupCase : public StatementCaseTest {};
 
 TEST_P(ReadLookupCase, SendsItsStatementAndReturnsItsRows) {
-    const StatementCase& c = GetParam();
-    ReadResult r = read(c.provider, -1, Variant(c.options));
-    ASSERT_TRUE(r.status.ok()) << r.status.message;
-    // The first statement is the handler's; a short page rewinds, which runs it once more.
-    ASSERT_FALSE(sent.empty());
-    for (const std::string& s : sent)
-        EXPECT_EQ(s, c.statement);
-    EXPECT_EQ(sorted(rows(r, c.columns)), sorted(c.rows));
-    EXPECT_FALSE(module().FindProvider(c.provider).dataSet()->active());
+    check();
 }
 
 INSTANTIATE_TEST_SUITE_P(ReadLookupStatements, ReadLookupCase, ::testing::ValuesIn(kLookupCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         statementCaseName);
 
 }  // namespace
 }  // namespace zorvanil::test
