@@ -70,11 +70,10 @@
 #include <boost/beast/websocket.hpp>
 #include <boost/json.hpp>
 
-#include "catalogue/connection_defaults.hpp"
 #include "catalogue/zorvanil_catalogue.hpp"
 #include "client/client.hpp"
+#include "demo_workspace.hpp"
 #include "host/host.hpp"
-#include "schema/demo_database.hpp"
 #include "server/server_environment.hpp"
 #include "server/zorvanil_handlers.hpp"
 
@@ -93,44 +92,7 @@ constexpr int kConnectedObjects = 1000;
 // its event loop's three descriptors and the database's file and log, and some to spare.
 constexpr rlim_t kDescriptorsNeeded = 8 * kConnectedObjects + 256;
 
-// The demo database and the files a server object needs, made once for the whole run.
-class Workspace {
-  public:
-    Workspace() {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("zorvanil-transport-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(dir_);
-        const char* kept = std::getenv("ZORVANIL_BENCH_DB");
-        database_ = kept ? std::filesystem::path(kept) : dir_ / "demo1.db";
-        if (!std::filesystem::exists(database_)) {
-            schema::DemoOptions demo;
-            demo.path = database_.string();
-            demo.scale = 1;
-            schema::createDemoDatabase(demo);
-        }
-        env_ = server::ServerEnvironment::makeDefault();
-        env_->connectionFile = dir_ / "connection.txt";
-        env_->creationFile = dir_ / "creation.txt";
-        env_->configFiles = std::make_shared<db::ConfigFileProcedure>(
-            db::ConfigValues{std::string(catalogue::kDefaultUserName),
-                             std::string(catalogue::kDefaultPassword), database_.string()},
-            [](std::string_view) {});
-        env_->logger->set_level(spdlog::level::off);
-    }
-    ~Workspace() {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
-    Workspace(const Workspace&) = delete;
-    Workspace& operator=(const Workspace&) = delete;
-
-    std::shared_ptr<server::ServerEnvironment> environment() const { return env_; }
-
-  private:
-    std::filesystem::path dir_;
-    std::filesystem::path database_;
-    std::shared_ptr<server::ServerEnvironment> env_;
-};
+using Workspace = bench::DemoWorkspace;
 
 // A host serving the workspace's database on a free loopback port.
 class ServedHost {
@@ -643,7 +605,7 @@ void BM_IdleObjectMemory(benchmark::State& state, const Workspace& workspace) {
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    Workspace workspace;
+    Workspace workspace("transport", 1);
     auto with = [&workspace](void (*run)(benchmark::State&, const Workspace&)) {
         return [run, &workspace](benchmark::State& state) { run(state, workspace); };
     };
