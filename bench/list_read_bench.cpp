@@ -9,6 +9,9 @@
 // The remote variant runs a real zorvanil host on a loopback port and reads through the client
 // library, as a desktop client does: WebSocket, JSON-RPC, the object's own thread.
 //
+// BM_PageRatio and BM_RemoteRatio give the figures to judge by: the server object, and a connected
+// client, each against SQLite alone, side by side (see alternate() for the counters).
+//
 // The database is built once per run in a temporary directory (set ZORVANIL_BENCH_DB to a path to
 // keep it and reuse it on the next run).
 
@@ -171,19 +174,24 @@ void charFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
 // values of one page.
 class SqlitePage {
   public:
-    SqlitePage() {
+    // Each page compiles the statement afresh, as a one-off run does; `keepCompiled` keeps it
+    // compiled from page to page instead, as the server keeps a dataset's statement.
+    explicit SqlitePage(bool keepCompiled = false) : keepCompiled_(keepCompiled) {
         sqlite3_open_v2(workspace().database().c_str(), &db_,
                         SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
         sqlite3_exec(db_, "PRAGMA case_sensitive_like=ON", nullptr, nullptr, nullptr);
         sqlite3_create_function(db_, "CHAR", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                 charFunction, nullptr, nullptr);
     }
-    ~SqlitePage() { sqlite3_close(db_); }
+    ~SqlitePage() {
+        sqlite3_finalize(kept_);
+        sqlite3_close(db_);
+    }
 
     // One page; the number of rows it holds.
     std::size_t read(int page) {
-        sqlite3_stmt* stmt = nullptr;
-        sqlite3_prepare_v2(db_, kStatement, -1, &stmt, nullptr);
+        sqlite3_stmt* stmt = kept_;
+        if (!stmt) sqlite3_prepare_v2(db_, kStatement, -1, &stmt, nullptr);
         const int skip = (page - 1) * kPageSize;
         int skipped = 0;
         while (skipped < skip && sqlite3_step(stmt) == SQLITE_ROW)
@@ -207,7 +215,12 @@ class SqlitePage {
                 }
             }
         }
-        sqlite3_finalize(stmt);
+        if (keepCompiled_) {
+            sqlite3_reset(stmt);
+            kept_ = stmt;
+        } else {
+            sqlite3_finalize(stmt);
+        }
         return rows_.size();
     }
 
@@ -217,7 +230,9 @@ class SqlitePage {
         std::string text;
         bool null = true;
     };
+    bool keepCompiled_;
     sqlite3* db_ = nullptr;
+    sqlite3_stmt* kept_ = nullptr;
     std::vector<std::vector<Value>> rows_;
 };
 
@@ -229,43 +244,54 @@ void BM_SqlitePage(benchmark::State& state) {
 }
 
 // Reads the same page through `reader` and straight through SQLite, in alternating blocks, and
-// reports the median of the per-block time ratios as `counter`. The machine's speed drifts (other
-// guests share it), so only times taken side by side compare fairly, and the median keeps one
-// slow moment from swaying the figure. A block of a short page holds many reads, so that each side
-// runs with its caches warm, as it does when it runs alone.
+// reports the median of the per-block time ratios: `<name>_over_sqlite` against SQLite compiling
+// the statement for each page, `<name>_over_sqlite_compiled` against SQLite keeping it compiled.
+// The machine's speed drifts (other guests share it), so only times taken side by side compare
+// fairly, and the median keeps one slow moment from swaying the figure. A block of a short page
+// holds many reads, so that each side runs with its caches warm, as it does when it runs alone.
 template <class Reader>
-void alternate(benchmark::State& state, Reader& reader, const char* counter) {
+void alternate(benchmark::State& state, Reader& reader, const std::string& name) {
     const int page = static_cast<int>(state.range(0));
     const int block = page < 10 ? 50 : 1;
-    SqlitePage sqlite;
-    std::vector<double> ratios;
+    SqlitePage sqlite, compiled(true);
+    std::vector<double> ratios, compiledRatios;
+    auto timeBlock = [&](auto&& readOnce) {
+        auto start = std::chrono::steady_clock::now();
+        for (int i = 0; i < block; ++i)
+            readOnce();
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start);
+    };
     for (auto _ : state) {
-        auto t0 = std::chrono::steady_clock::now();
-        for (int i = 0; i < block; ++i)
-            benchmark::DoNotOptimize(reader.read(page));
-        auto t1 = std::chrono::steady_clock::now();
-        for (int i = 0; i < block; ++i)
+        auto own = timeBlock([&] { benchmark::DoNotOptimize(reader.read(page)); });
+        auto fresh = timeBlock([&] {
             if (sqlite.read(page) != kPageSize) state.SkipWithError("short page");
-        auto t2 = std::chrono::steady_clock::now();
-        ratios.push_back(std::chrono::duration<double>(t1 - t0) /
-                         std::chrono::duration<double>(t2 - t1));
+        });
+        auto kept = timeBlock([&] {
+            if (compiled.read(page) != kPageSize) state.SkipWithError("short page");
+        });
+        ratios.push_back(own / fresh);
+        compiledRatios.push_back(own / kept);
     }
+    auto median = [](std::vector<double>& v) {
+        auto middle = v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2);
+        std::nth_element(v.begin(), middle, v.end());
+        return *middle;
+    };
     if (ratios.empty()) return;
-    auto middle = ratios.begin() + static_cast<std::ptrdiff_t>(ratios.size() / 2);
-    std::nth_element(ratios.begin(), middle, ratios.end());
-    state.counters[counter] = *middle;
+    state.counters[name + "_over_sqlite"] = median(ratios);
+    state.counters[name + "_over_sqlite_compiled"] = median(compiledRatios);
 }
 
 // The server object in this process against SQLite alone.
 void BM_PageRatio(benchmark::State& state) {
     ServerPage server;
-    alternate(state, server, "server_over_sqlite");
+    alternate(state, server, "server");
 }
 
 // A connected client against SQLite alone.
 void BM_RemoteRatio(benchmark::State& state) {
     RemotePage remote;
-    alternate(state, remote, "remote_over_sqlite");
+    alternate(state, remote, "remote");
 }
 
 BENCHMARK(BM_SqlitePage)->Arg(1)->Arg(200)->Unit(benchmark::kMillisecond);

@@ -124,6 +124,21 @@ TEST_F(SqlDataSetTest, ExecSqlCountsRowsAndPrepareKeepsTheStatement) {
     EXPECT_EQ(database.scalar("SELECT COUNT(*) FROM CLIENTES WHERE BORRADO = 1"), "4");
 }
 
+TEST_F(SqlDataSetTest, AReopenedStatementSeesTheSchemaAsItIsNow) {
+    SQLDataSet ds("Q_TEST", connection);
+    ds.setCommandText("SELECT * FROM CLIENTES WHERE ID_CLIENTE = 1");
+    ds.open();
+    const int before = ds.fieldCount();
+    ds.close();
+    // Another connection adds a column while the statement is kept compiled.
+    database.exec("ALTER TABLE CLIENTES ADD COLUMN ZONA VARCHAR(10)");
+    database.exec("UPDATE CLIENTES SET ZONA = 'NORTE' WHERE ID_CLIENTE = 1");
+    ds.open();
+    ASSERT_EQ(ds.fieldCount(), before + 1);
+    EXPECT_EQ(ds.fieldByName("ZONA").value(), Variant("NORTE"));
+    ds.close();
+}
+
 TEST_F(SqlDataSetTest, DriverSpeaksTheDialectTheStatementsUse) {
     SQLDataSet ds("Q_TEST", connection);
     // CHAR gives the text of a number; LIKE compares letter case; names come in upper case.

@@ -177,8 +177,10 @@ void SQLDataSet::close() {
     if (!active_) return;
     active_ = false;
     eof_ = bof_ = true;
+    // The statement stays compiled, ended, for the next open of the same text: a client paging
+    // through a list sends the same statement page after page, and a detail is opened once per
+    // master row. A new text or unprepare() drops it.
     if (statement_) statement_->reset();
-    if (!prepared_) statement_.reset();
     fields_.clear();
     columnOf_.clear();
     row_.clear();

@@ -204,6 +204,11 @@ class SqliteStatement : public DriverStatement {
     }
 
     void describeColumns() {
+        // A statement kept compiled is compiled again by SQLite when the schema changed since;
+        // its columns may have changed with it.
+        const int recompiled = sqlite3_stmt_status(stmt_, SQLITE_STMTSTATUS_REPREPARE, 0);
+        if (recompiled != recompiledWhenDescribed_) described_ = false;
+        recompiledWhenDescribed_ = recompiled;
         if (described_) return;
         const int count = sqlite3_column_count(stmt_);
         columns_.clear();
@@ -244,6 +249,7 @@ class SqliteStatement : public DriverStatement {
     sqlite3_stmt* stmt_;
     std::vector<ColumnInfo> columns_;
     bool described_ = false;
+    int recompiledWhenDescribed_ = 0;
     bool hasPending_ = false;
     bool onRow_ = false;
     bool executed_ = false;
