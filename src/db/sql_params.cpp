@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "common/text.hpp"
+#include "db/sql_text.hpp"
 
 namespace zorvanil::db {
 
@@ -14,15 +15,10 @@ bool isNameChar(char c) {
 
 std::vector<std::string> parseParamNames(std::string_view sql) {
     std::vector<std::string> names;
-    char quote = 0;
     for (std::size_t i = 0; i < sql.size(); ++i) {
         char c = sql[i];
-        if (quote) {
-            if (c == quote) quote = 0;
-            continue;
-        }
-        if (c == '\'' || c == '"') {
-            quote = c;
+        if (opensQuoted(c)) {
+            i = closingQuote(sql, i);
             continue;
         }
         if (c != ':') continue;

@@ -4,6 +4,7 @@
 
 #include "common/messages.hpp"
 #include "common/text.hpp"
+#include "db/sql_text.hpp"
 
 namespace zorvanil::server {
 
@@ -43,16 +44,10 @@ std::string SqlGenerator::quoteName(std::string_view name, std::string_view quot
 
 std::string tableNameFromSql(std::string_view sql) {
     std::size_t i = 0;
-    char quote = 0;
     // Find the first FROM that stands as a word outside quotes.
     for (; i < sql.size(); ++i) {
-        char c = sql[i];
-        if (quote) {
-            if (c == quote) quote = 0;
-            continue;
-        }
-        if (c == '\'' || c == '"') {
-            quote = c;
+        if (db::opensQuoted(sql[i])) {
+            i = db::closingQuote(sql, i);
             continue;
         }
         if (i + 4 <= sql.size() && sameText(sql.substr(i, 4), "FROM") &&
