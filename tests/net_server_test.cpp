@@ -100,6 +100,23 @@ TEST(NetServer, TwoClientsHaveTwoObjectsAndALongCallDelaysNoOther) {
     EXPECT_EQ(connectionsRunning(*server.trace, "FROM T").size(), 2u);
 }
 
+TEST(NetServer, TextThatIsNotUtf8TravelsAsLatin1AndTheConnectionLives) {
+    RunningServer server;
+    auto c = server.connect();
+    // A name written in a single-byte code page ("MU\xD1OZ") and one in UTF-8, stored as they are.
+    c->execute("DSPQ_PROCEDURE", "UPDATE T SET NAME = CAST(X'4D55D14F5A' AS TEXT) WHERE ID = 1");
+    c->execute("DSPQ_PROCEDURE", "UPDATE T SET NAME = CAST(X'4D55C3914F5A' AS TEXT) WHERE ID = 2");
+    auto rows =
+        c->getRecords("DSPQ_PROCEDURE", -1, {}, kMetaData, "SELECT NAME FROM T ORDER BY ID");
+    // Messages are text frames, which must be UTF-8: the stray byte arrives as the Latin-1
+    // character it stands for, and the UTF-8 name unchanged.
+    EXPECT_EQ(firstColumn(rows.data),
+              (std::vector<std::string>{"MU\xC3\x91OZ", "MU\xC3\x91OZ", "THREE"}));
+    // The same holds for what a client sends.
+    rows = c->getRecords("DSPQ_PROCEDURE", -1, {}, kMetaData, "SELECT HEX('MU\xD1OZ') AS H");
+    EXPECT_EQ(firstColumn(rows.data), (std::vector<std::string>{"4D55C3914F5A"}));
+}
+
 TEST(NetServer, FailuresCarryStatusMessageAndErrorRecord) {
     RunningServer server;
     auto c = server.connect();

@@ -117,9 +117,12 @@ TEST(PacketJson, TextIsEscapedAndNumbersReadBackWithTheirType) {
                              Variant(std::numeric_limits<double>::quiet_NaN()),
                              Variant(std::int64_t{-9007199254740993}),
                              Variant(Variant::Array{}),
-                             Variant::null()};
+                             Variant::null(),
+                             Variant(std::string("\xD1"
+                                                 "x\xE2\x82"))};
     std::string text = packet::jsonText(Variant(values));
-    EXPECT_EQ(text, R"(["a\"b\\c\n\t\u0001ñ",10.0,0.1,-2.5e+300,null,-9007199254740993,[],null])");
+    EXPECT_EQ(text, R"(["a\"b\\c\n\t\u0001ñ",10.0,0.1,-2.5e+300,null,-9007199254740993,[],null,)"
+                    R"("\u00d1x\u00e2\u0082"])");
     Variant back = packet::variantFromJson(boost::json::parse(text));
     const Variant::Array& items = back.asArray();
     EXPECT_EQ(items[0], values[0]);
@@ -128,6 +131,8 @@ TEST(PacketJson, TextIsEscapedAndNumbersReadBackWithTheirType) {
     EXPECT_EQ(items[2], Variant(0.1));
     EXPECT_EQ(items[3], Variant(-2.5e300));
     EXPECT_EQ(items[5], values[5]);
+    // Bytes that are not UTF-8 come back as the Latin-1 characters they stand for.
+    EXPECT_EQ(items[8], Variant(std::string("\xC3\x91x\xC3\xA2\xC2\x82")));
 }
 
 }  // namespace

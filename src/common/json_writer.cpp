@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "common/base64.hpp"
+#include "common/utf8.hpp"
 
 namespace zorvanil {
 
@@ -93,27 +94,29 @@ JsonWriter& JsonWriter::raw(std::string_view json) {
     return *this;
 }
 
-namespace {
-
-bool needsEscape(char c) {
-    return static_cast<unsigned char>(c) < 0x20 || c == '"' || c == '\\';
-}
-
-}  // namespace
-
 void JsonWriter::quoted(std::string_view text) {
     static constexpr char kHex[] = "0123456789abcdef";
     out_ += '"';
-    const char* p = text.data();
-    const char* const end = p + text.size();
-    while (p != end) {
-        // Runs of characters that need no escape are copied at once.
-        const char* run = p;
-        while (p != end && !needsEscape(*p))
-            ++p;
-        out_.append(run, static_cast<std::size_t>(p - run));
-        if (p == end) break;
-        const unsigned char c = static_cast<unsigned char>(*p++);
+    std::size_t pos = 0;
+    std::size_t run = 0;  // start of the characters not yet copied, which need no escape
+    while (pos < text.size()) {
+        const unsigned char c = static_cast<unsigned char>(text[pos]);
+        if (c >= 0x20 && c < 0x80 && c != '"' && c != '\\') {
+            ++pos;
+            continue;
+        }
+        // A well-formed UTF-8 character is copied as it is. A byte that starts none (text written
+        // by an older program in a single-byte code page) is read as Latin-1 and escaped, so
+        // that the message stays UTF-8 and the character stays readable.
+        if (c >= 0x80) {
+            std::size_t next = pos;
+            if (decodeUtf8(text, next) >= 0) {
+                pos = next;
+                continue;
+            }
+        }
+        out_.append(text.data() + run, pos - run);
+        run = ++pos;
         out_ += '\\';
         switch (c) {
             case '"':
@@ -143,6 +146,7 @@ void JsonWriter::quoted(std::string_view text) {
                 out_ += kHex[c & 15];
         }
     }
+    out_.append(text.data() + run, text.size() - run);
     out_ += '"';
 }
 

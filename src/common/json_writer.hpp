@@ -14,7 +14,8 @@ namespace zorvanil {
 //
 // Variants are written as the protocol carries them: unassigned and null as null, numbers as
 // numbers (a double always with a fraction or exponent, so that it reads back as a double), text
-// as text (bytes are copied as they are, control characters escaped), dates "YYYY-MM-DD", times
+// as text (UTF-8 as it is, control characters escaped, and a byte that is not UTF-8 read as
+// Latin-1, so that the text is always UTF-8), dates "YYYY-MM-DD", times
 // "HH:MM:SS", blobs base64, arrays as arrays; a packet through the packet writer given, or null
 // when there is none.
 class JsonWriter {
