@@ -38,6 +38,17 @@ class ApplyCycle : public ServerFixture {
         Variant params;
         return module().AS_Execute("DSPQ_ACTUALIZAR", sql, params, owner);
     }
+    // A change of line 10/2's quantity, made on values that another user has changed since (the
+    // article is now PERNO).
+    Variant quantityChangeOfALineAnotherUserChanged() {
+        Variant delta = lineFields()
+                            .unchanged({Variant(10), Variant(2), Variant("TUERCA"), Variant(20.0)})
+                            .modified({Variant(), Variant(), Variant(), Variant(25.0)})
+                            .build();
+        module();
+        db.exec("UPDATE LINEAS SET ARTICULO = 'PERNO' WHERE ID_PEDIDO = 10 AND LINEA = 2");
+        return delta;
+    }
     // The statements of the trace that change rows.
     std::vector<std::string> writes() {
         std::vector<std::string> out;
@@ -86,12 +97,7 @@ TEST_F(ApplyCycle, NullComparesWithIsNullAndEmptyTextWithAParameter) {
 }
 
 TEST_F(ApplyCycle, RowChangedByAnotherUserFailsAndReportsItsCurrentValues) {
-    auto delta = lineFields()
-                     .unchanged({Variant(10), Variant(2), Variant("TUERCA"), Variant(20.0)})
-                     .modified({Variant(), Variant(), Variant(), Variant(25.0)})
-                     .build();
-    module();
-    db.exec("UPDATE LINEAS SET ARTICULO = 'PERNO' WHERE ID_PEDIDO = 10 AND LINEA = 2");
+    auto delta = quantityChangeOfALineAnotherUserChanged();
     auto a = apply("DSPQ_LINEAS", delta, -1);
     ASSERT_TRUE(a.status.ok()) << a.status.message;
     EXPECT_EQ(a.errorCount, 1);
@@ -111,12 +117,7 @@ TEST_F(ApplyCycle, RowChangedByAnotherUserFailsAndReportsItsCurrentValues) {
 }
 
 TEST_F(ApplyCycle, RetryWithCurrentValuesWhenTheHandlerAsksForIt) {
-    auto delta = lineFields()
-                     .unchanged({Variant(10), Variant(2), Variant("TUERCA"), Variant(20.0)})
-                     .modified({Variant(), Variant(), Variant(), Variant(25.0)})
-                     .build();
-    module();
-    db.exec("UPDATE LINEAS SET ARTICULO = 'PERNO' WHERE ID_PEDIDO = 10 AND LINEA = 2");
+    auto delta = quantityChangeOfALineAnotherUserChanged();
     log.errorResponse = ResolverResponse::rrApply;
     auto a = apply("DSPQ_LINEAS", delta, 0);
     ASSERT_TRUE(a.status.ok()) << a.status.message;

@@ -11,7 +11,6 @@
 
 #include <CLI/CLI.hpp>
 #include <boost/json/parse.hpp>
-#include <boost/json/serialize.hpp>
 
 #include "client/client.hpp"
 #include "common/text.hpp"
@@ -168,7 +167,7 @@ Variant ownerDataFrom(const std::optional<std::string>& text) {
 
 void printVariant(std::string_view name, const Variant& value) {
     if (value.isUnassigned()) return;
-    std::cout << name << ": " << json::serialize(zorvanil::packet::variantToJson(value)) << "\n";
+    std::cout << name << ": " << zorvanil::packet::jsonText(value) << "\n";
 }
 
 json::value readJsonFile(const std::string& file) {
@@ -304,11 +303,8 @@ int main(int argc, char** argv) {
             else if (tokens.any())
                 ownerData = Variant(tokens.text());
             auto result = client.getRecords(readProvider, count, ownerData, kMetaData, commandText);
-            if (result.data.type() != Variant::Type::Packet || !result.data.asPacket()) {
-                std::cout << json::serialize(zorvanil::packet::variantToJson(result.data)) << "\n";
-            } else if (asJson) {
-                std::cout << json::serialize(zorvanil::packet::toJson(*result.data.asPacket()))
-                          << "\n";
+            if (result.data.type() != Variant::Type::Packet || !result.data.asPacket() || asJson) {
+                std::cout << zorvanil::packet::jsonText(result.data) << "\n";
             } else if (asCsv) {
                 printCsv(*result.data.asPacket(), std::cout);
             } else {

@@ -9,7 +9,6 @@
 #include <boost/beast/websocket.hpp>
 #include <boost/json/monotonic_resource.hpp>
 #include <boost/json/parse.hpp>
-#include <boost/json/serialize.hpp>
 
 #include "common/json_writer.hpp"
 #include "packet/json_codec.hpp"
@@ -104,10 +103,6 @@ std::string_view Client::receive() {
 
 std::string Client::receiveText() {
     return std::string(receive());
-}
-
-json::value Client::call(std::string_view method, json::object params) {
-    return request(method, json::serialize(params));
 }
 
 json::value Client::request(std::string_view method, std::string_view paramsJson) {

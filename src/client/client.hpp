@@ -8,7 +8,6 @@
 #include <string_view>
 #include <vector>
 
-#include <boost/json/object.hpp>
 #include <boost/json/value.hpp>
 
 #include "common/variant.hpp"
@@ -106,9 +105,6 @@ class Client {
     ExecuteResult execute(std::string_view providerName, std::string_view commandText,
                           const Variant& params = {}, const Variant& ownerData = {});
 
-    // Any method: sends the request and returns its result; an error answer throws RemoteError.
-    boost::json::value call(std::string_view method, boost::json::object params = {});
-
     // The raw messages, for tools that speak the protocol themselves.
     void sendText(std::string_view text);
     std::string receiveText();
@@ -119,7 +115,8 @@ class Client {
     void abort();
 
   private:
-    // Sends a request whose params are JSON text and returns its result.
+    // Sends a request whose params are JSON text and returns its result; an error answer throws
+    // RemoteError.
     boost::json::value request(std::string_view method, std::string_view paramsJson);
     // Reads the next message; the text lives until the next read.
     std::string_view receive();

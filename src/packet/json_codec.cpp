@@ -257,13 +257,6 @@ std::string jsonText(const Variant& value) {
     return variantJsonText(value, &writeJson);
 }
 
-json::value toJson(const DataPacket& packet) {
-    std::string text;
-    JsonWriter w(text, &writeJson);
-    writeJson(w, packet);
-    return json::parse(text);
-}
-
 DataPacket dataPacketFromJson(const json::value& v) {
     if (!v.is_object()) badPacket("not an object");
     const json::object& o = v.get_object();

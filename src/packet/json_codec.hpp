@@ -19,8 +19,6 @@ namespace zorvanil::packet {
 //    "error"?: {"ERROR_RECORDNO", "response", "message", "code"}}
 // where a field absent from `values` is unassigned. A nested table's value is an array of rows.
 void writeJson(JsonWriter& writer, const DataPacket& packet);
-// The same as a JSON document, for callers that work on one.
-boost::json::value toJson(const DataPacket& packet);
 // Reads a packet; fails with a clear message on JSON that is not one.
 DataPacket dataPacketFromJson(const boost::json::value& json);
 
