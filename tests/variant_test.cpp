@@ -135,5 +135,23 @@ TEST(PacketJson, TextIsEscapedAndNumbersReadBackWithTheirType) {
     EXPECT_EQ(items[8], Variant(std::string("\xC3\x91x\xC3\xA2\xC2\x82")));
 }
 
+TEST(PacketJson, AnEscapeIsFoundWhereverItStandsInALongText) {
+    // Plain text is copied in blocks of eight bytes; a character that needs attention must be
+    // seen at every offset within a block and in the tail after the last block.
+    const std::pair<std::string, std::string> cases[] = {
+        {"\"", "\\\""},      {"\\", "\\\\"},
+        {"\n", "\\n"},       {"\x1f", "\\u001f"},
+        {"\x7f", "\x7f"},    {"\xC3\xB1", "\xC3\xB1"},
+        {"\xD1", "\\u00d1"}, {"\xE2\x82\xAC", "\xE2\x82\xAC"}};
+    for (const auto& [raw, escaped] : cases)
+        for (std::size_t at = 0; at < 20; ++at) {
+            std::string text(20, 'x');
+            text.replace(at, 1, raw);
+            std::string expected =
+                "\"" + std::string(at, 'x') + escaped + std::string(19 - at, 'x') + "\"";
+            EXPECT_EQ(packet::jsonText(Variant(text)), expected) << "at " << at;
+        }
+}
+
 }  // namespace
 }  // namespace zorvanil::test

@@ -1,6 +1,7 @@
 #include "client/client.hpp"
 
 #include <charconv>
+#include <cstddef>
 
 #include <boost/asio/connect.hpp>
 #include <boost/asio/io_context.hpp>
@@ -8,7 +9,7 @@
 #include <boost/beast/core.hpp>
 #include <boost/beast/websocket.hpp>
 #include <boost/json/monotonic_resource.hpp>
-#include <boost/json/parse.hpp>
+#include <boost/json/parser.hpp>
 
 #include "common/json_writer.hpp"
 #include "packet/json_codec.hpp"
@@ -47,6 +48,12 @@ struct Client::Impl {
     asio::io_context io;
     websocket::stream<tcp::socket> ws{io};
     beast::flat_buffer buffer;
+    // An answer is parsed into `answerStore`, which starts in `answerSpace` and is given back
+    // whole before the next answer is parsed: the values read from an answer are copied out of
+    // it before the call returns. The parser keeps its own working space from answer to answer.
+    alignas(std::max_align_t) unsigned char answerSpace[16 * 1024];
+    json::monotonic_resource answerStore{answerSpace, sizeof answerSpace};
+    json::parser parser;
 };
 
 Client::Client(const ServerAddress& address) : impl_(std::make_unique<Impl>()) {
@@ -121,12 +128,13 @@ json::value Client::request(std::string_view method, std::string_view paramsJson
         .endObject();
     sendText(text);
     for (;;) {
-        // The answer is parsed where it lies, into storage that is given back all at once when
-        // the last value read from it goes.
+        std::string_view text = receive();
+        impl_->answerStore.release();
+        impl_->parser.reset(&impl_->answerStore);
         boost::system::error_code ec;
-        json::value answer =
-            json::parse(receive(), ec, json::make_shared_resource<json::monotonic_resource>());
+        impl_->parser.write(text.data(), text.size(), ec);
         if (ec) throw ConnectionError("The server's answer is not JSON: " + ec.message());
+        json::value answer = impl_->parser.release();
         json::object* o = answer.if_object();
         if (!o) throw ConnectionError("The server's answer is not an object");
         const json::value* answerId = o->if_contains("id");

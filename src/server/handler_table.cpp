@@ -6,14 +6,15 @@
 namespace zorvanil::server {
 
 void HandlerTable::add(std::string name, Handler handler) {
-    if (findAny(name)) throw Error("Handler registered twice: " + name);
+    if (!indexByUpperName_.emplace(upperCase(name), entries_.size()).second)
+        throw Error("Handler registered twice: " + name);
     entries_.emplace_back(std::move(name), std::move(handler));
 }
 
 const Handler* HandlerTable::findAny(std::string_view name) const {
-    for (auto& [n, h] : entries_)
-        if (sameText(n, name)) return &h;
-    return nullptr;
+    if (name.empty()) return nullptr;
+    auto it = indexByUpperName_.find(upperCase(name));
+    return it == indexByUpperName_.end() ? nullptr : &entries_[it->second].second;
 }
 
 std::vector<std::string> HandlerTable::names() const {

@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <variant>
 #include <vector>
 
@@ -61,7 +62,10 @@ class HandlerTable {
     std::vector<std::string> names() const;
 
   private:
-    std::vector<std::pair<std::string, Handler>> entries_;
+    std::vector<std::pair<std::string, Handler>> entries_;  // in the order they were added
+    // Each object built binds some hundreds of names: they are found through their upper-case
+    // form rather than by comparing with every entry.
+    std::unordered_map<std::string, std::size_t> indexByUpperName_;
 };
 
 }  // namespace zorvanil::server
