@@ -8,11 +8,15 @@
 
 #include "catalogue/connection_defaults.hpp"
 #include "db/config_file.hpp"
+#include "db/sqlite_driver.hpp"
 #include "schema/demo_database.hpp"
 
 namespace zorvanil::bench {
 
 DemoWorkspace::DemoWorkspace(const std::string& name, int scale) {
+    // As the server sets SQLite up at its start; the workspace is made before anything here opens
+    // a database.
+    db::configureSqliteLibrary();
     dir_ = std::filesystem::temp_directory_path() /
            ("zorvanil-" + name + "-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir_);

@@ -407,6 +407,10 @@ ColumnInfo columnInfoFromDeclaredType(std::string_view declared) {
     return {"", FieldType::String, size > 0 ? size : 255, false, false};
 }
 
+bool configureSqliteLibrary() {
+    return sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK;
+}
+
 std::unique_ptr<DriverConnection> SqliteDriver::connect(const ConnectRequest& request) {
     return std::make_unique<SqliteConnection>(request);
 }

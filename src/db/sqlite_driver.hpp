@@ -14,6 +14,12 @@ class SqliteDriver : public Driver {
     std::unique_ptr<DriverConnection> connect(const ConnectRequest& request) override;
 };
 
+// Sets up the SQLite library for a process that serves many connections, before it opens the
+// first one: SQLite then keeps no count of the memory it allocates. The count takes a lock shared
+// by every connection of the process on each allocation, and a page read allocates hundreds of
+// times. Returns false when SQLite was already in use, which leaves the count on.
+bool configureSqliteLibrary();
+
 // Field type, size and fixed flag of a declared column type such as "VARCHAR(30)".
 ColumnInfo columnInfoFromDeclaredType(std::string_view declared);
 

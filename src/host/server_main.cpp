@@ -19,6 +19,7 @@
 #include "common/text.hpp"
 #include "db/driver.hpp"
 #include "db/sql_trace.hpp"
+#include "db/sqlite_driver.hpp"
 #include "host/close_question.hpp"
 #include "host/host.hpp"
 #include "host/registration.hpp"
@@ -193,6 +194,8 @@ std::string updateRegistration(const fs::path& registryFile, bool unregister,
 }
 
 int runServer(const std::vector<std::string>& args, const DemoDatabaseCreator& createDemo) {
+    // Before anything opens a database: this process serves many connections at once.
+    db::configureSqliteLibrary();
     std::vector<std::string> rest;
     std::vector<std::string> all(args.begin() + (args.empty() ? 0 : 1), args.end());
     StartMode mode = findStartMode(all);

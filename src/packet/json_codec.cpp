@@ -297,7 +297,7 @@ Variant variantFromJson(const json::value& v) {
         case json::kind::double_:
             return Variant(v.get_double());
         case json::kind::string:
-            return Variant(std::string(v.get_string()));
+            return Variant(std::string_view(v.get_string()));
         case json::kind::array: {
             Variant::Array items;
             for (auto& item : v.get_array())
