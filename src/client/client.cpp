@@ -128,11 +128,11 @@ json::value Client::request(std::string_view method, std::string_view paramsJson
         .endObject();
     sendText(text);
     for (;;) {
-        std::string_view text = receive();
+        std::string_view answerText = receive();
         impl_->answerStore.release();
         impl_->parser.reset(&impl_->answerStore);
         boost::system::error_code ec;
-        impl_->parser.write(text.data(), text.size(), ec);
+        impl_->parser.write(answerText.data(), answerText.size(), ec);
         if (ec) throw ConnectionError("The server's answer is not JSON: " + ec.message());
         json::value answer = impl_->parser.release();
         json::object* o = answer.if_object();
