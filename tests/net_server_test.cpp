@@ -4,6 +4,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <boost/json/parse.hpp>
 #include <boost/json/serialize.hpp>
@@ -278,6 +279,22 @@ TEST(NetServer, AClientThatVanishesMidRequestLeavesNothingBehind) {
     EXPECT_EQ(b->getRecords("DSPQ_PROCEDURE", -1, {}, kMetaData, "SELECT ID FROM T").recsOut, 3);
 }
 
+TEST(NetServer, TheServerStopsWhileItsClientsLeave) {
+    // Stopping reaches every connection on its own thread; connections that end at the same
+    // moment must not be touched after their thread has let go of them (the sanitizer build
+    // catches that).
+    for (int round = 0; round < 10; ++round) {
+        RunningServer server;
+        std::vector<std::unique_ptr<Client>> clients;
+        for (int i = 0; i < 3; ++i)
+            clients.push_back(server.connect());
+        std::thread leaving([&] { clients.clear(); });
+        server.host->requestStop("the test stops the server");
+        leaving.join();
+        EXPECT_TRUE(eventually([&] { return server.host->liveObjects() == 0; }));
+    }
+}
+
 TEST(NetServer, LimitsRefuseWhatWouldHurtTheServer) {
     net::NetOptions options;
     options.maxMessageBytes = 4096;
@@ -298,6 +315,8 @@ TEST(NetServer, LimitsRefuseWhatWouldHurtTheServer) {
     // A connection that creates no object is closed after the idle time.
     auto idle = server.connect(false);
     EXPECT_THROW(idle->receiveText(), ConnectionError);
+    // A closed connection gives its slot back when its thread has let go of it.
+    EXPECT_TRUE(eventually([&] { return server.host->status().connections == 1; }));
 
     // Connections beyond the limit are refused.
     auto second = server.connect(false);

@@ -108,9 +108,11 @@ std::string_view pathOf(std::string_view target) {
 // the socket.
 class WsSession : public std::enable_shared_from_this<WsSession> {
   public:
-    WsSession(asio::io_context& io, std::shared_ptr<NetServer::Core> core, ConnectionSlot slot,
-              std::uint64_t id, std::string peer)
+    WsSession(asio::io_context& io, std::shared_ptr<ConnectionLoop> loop,
+              std::shared_ptr<NetServer::Core> core, ConnectionSlot slot, std::uint64_t id,
+              std::string peer)
         : io_(io),
+          loop_(std::move(loop)),
           core_(std::move(core)),
           ws_(io),
           slot_(std::move(slot)),
@@ -146,11 +148,13 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
                     // Destroyed last: the handlers it still holds own the session, whose
                     // destruction destroys the object, on this thread.
                     asio::io_context io(1);
-                    auto session =
-                        std::make_shared<WsSession>(io, core, std::move(slot), id, std::move(peer));
+                    auto loop = std::make_shared<ConnectionLoop>(io);
+                    auto session = std::make_shared<WsSession>(io, loop, core, std::move(slot), id,
+                                                               std::move(peer));
                     session->open(protocol, handle, std::move(request));
                     session.reset();
                     io.run();
+                    loop->end();
                 }
                 core->connectionThreadEnded();
             }).detach();
@@ -161,20 +165,17 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
         }
     }
 
-    // Closes the connection because the server stops. Its object goes at once; a peer that does
-    // not answer the close is cut off after a moment.
+    // Closes the connection because the server stops; runs on the connection's thread. Its
+    // object goes at once; a peer that does not answer the close is cut off after a moment.
     void shutdown() {
-        asio::post(io_, [weak = weak_from_this()] {
-            auto self = weak.lock();
-            if (!self || self->closed_) return;
-            self->close(websocket::close_code::going_away, "The server is shutting down");
-            self->finish("closed by the server: it is shutting down");
-            self->forceTimer_.expires_after(std::chrono::milliseconds(500));
-            self->forceTimer_.async_wait([self](beast::error_code ec) {
-                if (ec) return;
-                self->ws_.next_layer().close(ec);
-                self->io_.stop();
-            });
+        if (closed_) return;
+        close(websocket::close_code::going_away, "The server is shutting down");
+        finish("closed by the server: it is shutting down");
+        forceTimer_.expires_after(std::chrono::milliseconds(500));
+        forceTimer_.async_wait([self = shared_from_this()](beast::error_code ec) {
+            if (ec) return;
+            self->ws_.next_layer().close(ec);
+            self->io_.stop();
         });
     }
 
@@ -210,7 +211,7 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
             io_.stop();
             return;
         }
-        core_->addSession(id_, weak_from_this());
+        core_->addSession(id_, {weak_from_this(), loop_});
         core_->log->info("connection {} opened from {}", id_, peer_);
         if (core_->stopping) {
             close(websocket::close_code::going_away, "The server is shutting down");
@@ -455,7 +456,8 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
         core_->log->info("connection {} closed ({})", id_, why);
     }
 
-    asio::io_context& io_;  // the connection's own event loop
+    asio::io_context& io_;                  // the connection's own event loop
+    std::shared_ptr<ConnectionLoop> loop_;  // the same loop, as other threads reach it
     std::shared_ptr<NetServer::Core> core_;
     websocket::stream<tcp::socket> ws_;
     ConnectionSlot slot_;
@@ -582,7 +584,17 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
 
 }  // namespace
 
-void NetServer::Core::addSession(std::uint64_t id, std::weak_ptr<WsSession> session) {
+void ConnectionLoop::post(std::function<void()> work) {
+    std::lock_guard lock(mutex_);
+    if (io_) asio::post(*io_, std::move(work));
+}
+
+void ConnectionLoop::end() {
+    std::lock_guard lock(mutex_);
+    io_ = nullptr;
+}
+
+void NetServer::Core::addSession(std::uint64_t id, OpenSession session) {
     std::lock_guard lock(sessionsMutex);
     sessions.emplace(id, std::move(session));
 }
@@ -593,14 +605,18 @@ void NetServer::Core::removeSession(std::uint64_t id) {
 }
 
 void NetServer::Core::closeAllSessions() {
-    std::vector<std::shared_ptr<WsSession>> open;
+    // Each session is reached on its own thread: one held here could outlive its loop, were its
+    // connection to end meanwhile, and a session must go before its loop does.
+    std::vector<OpenSession> open;
     {
         std::lock_guard lock(sessionsMutex);
-        for (auto& [id, weak] : sessions)
-            if (auto s = weak.lock()) open.push_back(std::move(s));
+        for (auto& [id, s] : sessions)
+            open.push_back(s);
     }
-    for (auto& s : open)
-        s->shutdown();
+    for (OpenSession& s : open)
+        s.loop->post([weak = std::move(s.session)] {
+            if (auto self = weak.lock()) self->shutdown();
+        });
 }
 
 bool NetServer::Core::waitForConnectionThreads(std::chrono::milliseconds timeout) {

@@ -13,6 +13,7 @@
 #include <string>
 #include <unordered_map>
 
+#include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
 
 #include "net/net_server.hpp"
@@ -20,6 +21,21 @@
 namespace zorvanil::net {
 
 class WsSession;
+
+// A connection's event loop as other threads reach it. Work handed to it runs on the connection's
+// thread; once that thread has let go of the loop, just before destroying it, work handed to it is
+// dropped. No other thread ever holds the session itself, which must go before its loop does.
+class ConnectionLoop {
+  public:
+    explicit ConnectionLoop(boost::asio::io_context& io) : io_(&io) {}
+    void post(std::function<void()> work);
+    // Called by the connection's thread when the loop has stopped running.
+    void end();
+
+  private:
+    std::mutex mutex_;
+    boost::asio::io_context* io_;  // null once the connection's thread has let go
+};
 
 // What every connection of one server shares. Sessions hold it by shared pointer.
 struct NetServer::Core {
@@ -35,13 +51,17 @@ struct NetServer::Core {
 
     std::mutex sessionsMutex;
     std::condition_variable threadsChanged;
-    std::unordered_map<std::uint64_t, std::weak_ptr<WsSession>> sessions;
+    struct OpenSession {
+        std::weak_ptr<WsSession> session;  // locked only on the session's own thread
+        std::shared_ptr<ConnectionLoop> loop;
+    };
+    std::unordered_map<std::uint64_t, OpenSession> sessions;
     int connectionThreads = 0;  // under sessionsMutex
 
     Core(NetOptions o, host::ObjectHost& objs, std::shared_ptr<spdlog::logger> l, HttpHandler h)
         : options(std::move(o)), objects(objs), log(std::move(l)), http(std::move(h)) {}
 
-    void addSession(std::uint64_t id, std::weak_ptr<WsSession> session);
+    void addSession(std::uint64_t id, OpenSession session);
     void removeSession(std::uint64_t id);
     // Asks every WebSocket connection to close.
     void closeAllSessions();
