@@ -18,8 +18,6 @@
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 #include <unistd.h>
-#include <boost/json/monotonic_resource.hpp>
-#include <boost/json/parser.hpp>
 
 #include <algorithm>
 #include <chrono>
@@ -31,6 +29,7 @@
 #include <vector>
 
 #include "catalogue/zorvanil_catalogue.hpp"
+#include "client/answer_parser.hpp"
 #include "client/client.hpp"
 #include "db/sql_dataset.hpp"
 #include "demo_workspace.hpp"
@@ -165,22 +164,18 @@ void BM_ServerPageJson(benchmark::State& state) {
     state.counters["json_bytes"] = static_cast<double>(bytes);
 }
 
-// The client's part of a page: the answer text parsed, as the client library parses it (with a
-// parser and storage kept from answer to answer), and its packet decoded.
+// The client's part of a page: the answer text parsed as the client library parses it, and its
+// packet decoded.
 void BM_ClientPageDecode(benchmark::State& state) {
     const int page = static_cast<int>(state.range(0));
     ServerPage server;
     const std::string answer = R"({"jsonrpc":"2.0","result":{"result":)" +
                                packet::jsonText(server.read(page)) +
                                R"(,"RecsOut":50,"OwnerData":")" + options(page) + R"("},"id":7})";
-    std::vector<unsigned char> space(16 * 1024);
-    boost::json::monotonic_resource store(space.data(), space.size());
-    boost::json::parser parser;
+    auto answers = std::make_unique<client::AnswerParser>();
     for (auto _ : state) {
-        store.release();
-        parser.reset(&store);
-        parser.write(answer);
-        boost::json::value v = parser.release();
+        boost::system::error_code ec;
+        boost::json::value v = answers->parse(answer, ec);
         benchmark::DoNotOptimize(packet::variantFromJson(v.at("result").at("result")));
     }
 }

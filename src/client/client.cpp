@@ -1,16 +1,14 @@
 #include "client/client.hpp"
 
 #include <charconv>
-#include <cstddef>
 
 #include <boost/asio/connect.hpp>
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/websocket.hpp>
-#include <boost/json/monotonic_resource.hpp>
-#include <boost/json/parser.hpp>
 
+#include "client/answer_parser.hpp"
 #include "common/json_writer.hpp"
 #include "packet/json_codec.hpp"
 
@@ -48,12 +46,8 @@ struct Client::Impl {
     asio::io_context io;
     websocket::stream<tcp::socket> ws{io};
     beast::flat_buffer buffer;
-    // An answer is parsed into `answerStore`, which starts in `answerSpace` and is given back
-    // whole before the next answer is parsed: the values read from an answer are copied out of
-    // it before the call returns. The parser keeps its own working space from answer to answer.
-    alignas(std::max_align_t) unsigned char answerSpace[16 * 1024];
-    json::monotonic_resource answerStore{answerSpace, sizeof answerSpace};
-    json::parser parser;
+    // Every value read from an answer is copied out of it before the call returns.
+    AnswerParser answers;
 };
 
 Client::Client(const ServerAddress& address) : impl_(std::make_unique<Impl>()) {
@@ -128,13 +122,9 @@ json::value Client::request(std::string_view method, std::string_view paramsJson
         .endObject();
     sendText(text);
     for (;;) {
-        std::string_view answerText = receive();
-        impl_->answerStore.release();
-        impl_->parser.reset(&impl_->answerStore);
         boost::system::error_code ec;
-        impl_->parser.write(answerText.data(), answerText.size(), ec);
+        json::value answer = impl_->answers.parse(receive(), ec);
         if (ec) throw ConnectionError("The server's answer is not JSON: " + ec.message());
-        json::value answer = impl_->parser.release();
         json::object* o = answer.if_object();
         if (!o) throw ConnectionError("The server's answer is not an object");
         const json::value* answerId = o->if_contains("id");

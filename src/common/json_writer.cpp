@@ -10,28 +10,15 @@
 
 namespace zorvanil {
 
-JsonWriter& JsonWriter::beginObject() {
+JsonWriter& JsonWriter::open(char bracket) {
     separate();
-    out_ += '{';
+    out_ += bracket;
     needComma_ = false;
     return *this;
 }
 
-JsonWriter& JsonWriter::endObject() {
-    out_ += '}';
-    needComma_ = true;
-    return *this;
-}
-
-JsonWriter& JsonWriter::beginArray() {
-    separate();
-    out_ += '[';
-    needComma_ = false;
-    return *this;
-}
-
-JsonWriter& JsonWriter::endArray() {
-    out_ += ']';
+JsonWriter& JsonWriter::close(char bracket) {
+    out_ += bracket;
     needComma_ = true;
     return *this;
 }

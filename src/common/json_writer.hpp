@@ -25,10 +25,10 @@ class JsonWriter {
     explicit JsonWriter(std::string& out, PacketWriter packets = nullptr)
         : out_(out), packets_(packets) {}
 
-    JsonWriter& beginObject();
-    JsonWriter& endObject();
-    JsonWriter& beginArray();
-    JsonWriter& endArray();
+    JsonWriter& beginObject() { return open('{'); }
+    JsonWriter& endObject() { return close('}'); }
+    JsonWriter& beginArray() { return open('['); }
+    JsonWriter& endArray() { return close(']'); }
     JsonWriter& key(std::string_view name);
 
     JsonWriter& null();
@@ -41,6 +41,8 @@ class JsonWriter {
     JsonWriter& raw(std::string_view json);
 
   private:
+    JsonWriter& open(char bracket);
+    JsonWriter& close(char bracket);
     void separate() {
         if (needComma_) out_ += ',';
         needComma_ = true;

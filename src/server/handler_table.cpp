@@ -12,7 +12,6 @@ void HandlerTable::add(std::string name, Handler handler) {
 }
 
 const Handler* HandlerTable::findAny(std::string_view name) const {
-    if (name.empty()) return nullptr;
     auto it = indexByUpperName_.find(upperCase(name));
     return it == indexByUpperName_.end() ? nullptr : &entries_[it->second].second;
 }

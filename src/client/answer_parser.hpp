@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+#include <boost/json/monotonic_resource.hpp>
+#include <boost/json/parser.hpp>
+#include <boost/json/value.hpp>
+
+namespace zorvanil::client {
+
+// Parses the server's answers one after another. Each answer is parsed into storage that starts
+// in a buffer of its own and is given back whole before the next answer is parsed, so that the
+// values read from one answer must be copied out of it before the next one comes; the parser keeps
+// its working space from answer to answer.
+class AnswerParser {
+  public:
+    boost::json::value parse(std::string_view text, boost::system::error_code& ec) {
+        store_.release();
+        parser_.reset(&store_);
+        parser_.write(text.data(), text.size(), ec);
+        return ec ? boost::json::value() : parser_.release();
+    }
+
+  private:
+    alignas(std::max_align_t) unsigned char space_[16 * 1024];
+    boost::json::monotonic_resource store_{space_, sizeof space_};
+    boost::json::parser parser_;
+};
+
+}  // namespace zorvanil::client
