@@ -16,6 +16,8 @@ std::string_view ReadRequest::value(RequestValue v) const {
             return record.SearchMode;
         case RequestValue::OrderClause:
             return record.OrderClause;
+        case RequestValue::DetailOrderClause:
+            return record.DetailOrderClause;
         case RequestValue::DeletedFilter:
             return record.DeletedFilter;
         case RequestValue::Company:
@@ -28,12 +30,17 @@ std::string_view ReadRequest::value(RequestValue v) const {
             return record.Value2;
         case RequestValue::TypeFilter:
             return record.TypeFilter;
+        case RequestValue::ExtraClause:
+            return record.ExtraClause;
+        case RequestValue::Series:
+            return record.Series;
         case RequestValue::Token1:
         case RequestValue::Token2:
         case RequestValue::Token3:
         case RequestValue::Token4:
         case RequestValue::Token5:
         case RequestValue::Token6:
+        case RequestValue::Token7:
             return tokens[static_cast<std::size_t>(v) -
                           static_cast<std::size_t>(RequestValue::Token1)];
     }

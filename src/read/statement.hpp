@@ -18,21 +18,25 @@ enum class RequestValue : std::uint8_t {
     SearchTextTrimmed,  // SearchText without the characters of code 32 or lower at its ends
     SearchMode,
     OrderClause,
+    DetailOrderClause,
     DeletedFilter,
     Company,
     Year,
     Year2,
     Value2,
     TypeFilter,
+    ExtraClause,
+    Series,
     Token1,
     Token2,
     Token3,
     Token4,
     Token5,
     Token6,
+    Token7,
 };
 
-inline constexpr std::size_t kMaxShortTokens = 6;
+inline constexpr std::size_t kMaxShortTokens = 7;
 
 // What one read request asked for: its options record, or the tokens of its short layout, and the
 // page it wants.
