@@ -14,8 +14,6 @@
 
 namespace zorvanil::read {
 
-namespace {
-
 using server::DataSetProvider;
 using server::TAZORVANIL;
 
@@ -25,9 +23,7 @@ db::SQLDataSet& dataSetOf(DataSetProvider& sender) {
     return *ds;
 }
 
-// The tokens of a short layout: its defaults for an empty options string, otherwise every token
-// cut from the string (a missing one is empty). Tokens 1 and 2 of a paged layout are integers.
-ReadRequest parseShort(const ShortLayout& layout, const std::string& text) {
+ReadRequest parseShortOptions(const ShortLayout& layout, const std::string& text) {
     ReadRequest r;
     if (text.empty()) {
         for (std::size_t i = 0; i < layout.count; ++i)
@@ -43,6 +39,8 @@ ReadRequest parseShort(const ShortLayout& layout, const std::string& text) {
     }
     return r;
 }
+
+namespace {
 
 ReadRequest parseRecord(const Variant& ownerData) {
     ReadRequest r;
@@ -64,44 +62,77 @@ bool stops(const ListProvider& p, const ReadRequest& r) {
     return false;
 }
 
-// One list or lookup provider: its entry, its tails in table order and its short layout.
+// One provider of a family: its entry, its tails in table order and its short layout.
 struct BoundProvider {
     const ListProvider* provider = nullptr;
     std::vector<const ListStatement*> tails;
     const ShortLayout* layout = nullptr;
 };
 
-// Parses the request, composes the statement from the base and the tail of the request's mode,
-// opens the dataset and moves to the first row of the requested page.
-void beforeRead(const BoundProvider& bound, DataSetProvider& sender, const Variant& ownerData) {
+// The statement of a request: the first tail whose When matches the mode value, appended to what
+// that tail follows; the base statement alone when none matches.
+std::string compose(const BoundProvider& bound, const ReadRequest& r, const db::SQLDataSet& ds) {
     const ListProvider& p = *bound.provider;
-    const ReadRequest r =
-        bound.layout ? parseShort(*bound.layout, ownerDataText(ownerData)) : parseRecord(ownerData);
-    if (stops(p, r)) return;
-    db::SQLDataSet& ds = dataSetOf(sender);
-    std::string sql(p.base);
     const std::string_view modeValue = r.value(p.mode);
     for (const ListStatement* s : bound.tails) {
         if (!matches(s->when, modeValue)) continue;
+        std::string sql;
+        switch (s->follows) {
+            case Follows::Base:
+                sql = p.base;
+                break;
+            case Follows::Nothing:
+                break;
+            case Follows::HeldText:
+                sql = ds.commandText();
+                break;
+        }
         appendPieces(sql, s->tail, r);
-        break;
+        return sql;
     }
-    ds.setCommandText(sql);
+    return std::string(p.base);
+}
+
+// Parses the request, composes the statement, opens the dataset and moves to the first row of the
+// requested page.
+void beforeRead(const BoundProvider& bound, DataSetProvider& sender, const Variant& ownerData) {
+    const ListProvider& p = *bound.provider;
+    const ReadRequest r = bound.layout ? parseShortOptions(*bound.layout, ownerDataText(ownerData))
+                                       : parseRecord(ownerData);
+    if (stops(p, r)) return;
+    db::SQLDataSet& ds = dataSetOf(sender);
+    ds.setCommandText(compose(bound, r, ds));
     ds.open();
     if (p.paging == Paging::Pages) ds.moveBy(pageSkip(r.pageNumber, r.pageSize));
 }
 
-BoundProvider bind(const ListProvider& p) {
+BoundProvider bind(const ListProvider& p, const ReadTables& tables) {
     BoundProvider b;
     b.provider = &p;
-    for (const ListStatement& s : listStatements())
+    for (const ListStatement& s : tables.statements)
         if (s.provider == p.name) b.tails.push_back(&s);
     if (p.layout == OptionsLayout::Short) {
-        for (const ShortLayout& l : shortLayouts())
+        for (const ShortLayout& l : tables.layouts)
             if (l.provider == p.name) b.layout = &l;
         if (!b.layout) throw Error("No options layout for " + std::string(p.name));
     }
     return b;
+}
+
+void addReadHandlers(server::HandlerTable& table, std::string_view name, BoundProvider bound) {
+    table.add(std::string(name) + "BeforeGetRecords",
+              server::RemoteEventHandler(
+                  [b = std::move(bound)](TAZORVANIL&, DataSetProvider& sender, Variant& ownerData) {
+                      beforeRead(b, sender, ownerData);
+                  }));
+    table.add(std::string(name) + "AfterGetRecords",
+              server::RemoteEventHandler(closeProviderDataSet));
+}
+
+const ListProvider& providerNamed(const ReadTables& tables, std::string_view name) {
+    for (const ListProvider& p : tables.providers)
+        if (p.name == name) return p;
+    throw Error("No read provider " + std::string(name));
 }
 
 }  // namespace
@@ -110,16 +141,15 @@ void closeProviderDataSet(TAZORVANIL&, DataSetProvider& sender, Variant&) {
     if (db::SQLDataSet* ds = sender.dataSet()) ds->close();
 }
 
+void registerComposedReads(server::HandlerTable& table, const ReadTables& tables) {
+    for (const ListProvider& p : tables.providers)
+        addReadHandlers(table, p.name, bind(p, tables));
+    for (const SharedRead& s : tables.shared)
+        addReadHandlers(table, s.provider, bind(providerNamed(tables, s.readsAs), tables));
+}
+
 void registerListHandlers(server::HandlerTable& table) {
-    for (const ListProvider& p : listProviders()) {
-        table.add(std::string(p.name) + "BeforeGetRecords",
-                  server::RemoteEventHandler(
-                      [b = bind(p)](TAZORVANIL&, DataSetProvider& sender, Variant& ownerData) {
-                          beforeRead(b, sender, ownerData);
-                      }));
-        table.add(std::string(p.name) + "AfterGetRecords",
-                  server::RemoteEventHandler(closeProviderDataSet));
-    }
+    registerComposedReads(table, listTables());
 
     // The client's statement was set on the dataset before the event; the handler only opens it.
     table.add("DSPQ_MAXIMOBeforeGetRecords",

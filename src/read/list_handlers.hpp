@@ -1,6 +1,10 @@
 #pragma once
 
+#include <string>
+
 #include "common/variant.hpp"
+#include "read/list_statements.hpp"
+#include "read/statement.hpp"
 #include "server/handler_table.hpp"
 
 namespace zorvanil::read {
@@ -10,9 +14,23 @@ namespace zorvanil::read {
 // statement the client sends.
 void registerListHandlers(server::HandlerTable& table);
 
+// The before-read and after-read handlers of every provider of a family of tables, and of the
+// providers that share another's handlers. The before-read handler parses the request, stops
+// where its provider stops, composes the statement, opens the dataset and moves to the requested
+// page; the after-read handler closes the dataset.
+void registerComposedReads(server::HandlerTable& table, const ReadTables& tables);
+
 // The after-read handler every read provider shares: closes the provider's dataset, so that the
 // next request composes and opens its statement afresh.
 void closeProviderDataSet(server::TAZORVANIL& module, server::DataSetProvider& sender,
                           Variant& ownerData);
+
+// The dataset of the provider that raised an event; fails with "Missing DataSet property".
+db::SQLDataSet& dataSetOf(server::DataSetProvider& sender);
+
+// The tokens of a short layout: its defaults for an empty options string, otherwise every token
+// cut from the string (a missing one is empty). Tokens 1 and 2 of a paged layout are the page
+// number and page size: "'%s' is not a valid integer value" when they are no integers.
+ReadRequest parseShortOptions(const ShortLayout& layout, const std::string& text);
 
 }  // namespace zorvanil::read

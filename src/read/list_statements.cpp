@@ -183,4 +183,8 @@ std::span<const ShortLayout> shortLayouts() {
     return kShortLayouts;
 }
 
+ReadTables listTables() {
+    return {kProviders, kStatements, kShortLayouts, {}};
+}
+
 }  // namespace zorvanil::read

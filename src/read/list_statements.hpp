@@ -40,13 +40,21 @@ struct ListProvider {
     std::string_view base;
 };
 
+// What a tail is appended to.
+enum class Follows : std::uint8_t {
+    Base,      // the provider's base statement
+    Nothing,   // nothing: the tail is the whole statement
+    HeldText,  // the statement the dataset holds from an earlier request, which then runs again
+};
+
 // One tail of a provider's statement: the first tail of the provider, in table order, whose When
-// matches the mode value is appended to the base statement; when none matches the base statement
+// matches the mode value is appended to what it follows; when none matches the base statement
 // runs alone.
 struct ListStatement {
     std::string_view provider;
     When when;
     Pieces tail;
+    Follows follows = Follows::Base;
 };
 
 // The short options layout of a provider: how many tokens it reads, whether tokens 1 and 2 are
@@ -59,8 +67,26 @@ struct ShortLayout {
     std::array<std::string_view, kMaxShortTokens> defaults;
 };
 
+// A provider whose handlers are those of another provider of its family: the two compose the
+// same statement, each on its own provider's dataset.
+struct SharedRead {
+    std::string_view provider;
+    std::string_view readsAs;
+};
+
+// One family of reads composed from tables: its providers, their tails and short layouts, and the
+// providers that share another's handlers.
+struct ReadTables {
+    std::span<const ListProvider> providers;
+    std::span<const ListStatement> statements;
+    std::span<const ShortLayout> layouts;
+    std::span<const SharedRead> shared;
+};
+
 std::span<const ListProvider> listProviders();
 std::span<const ListStatement> listStatements();
 std::span<const ShortLayout> shortLayouts();
+// The list and lookup providers' tables together.
+ReadTables listTables();
 
 }  // namespace zorvanil::read
