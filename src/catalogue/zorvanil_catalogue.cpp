@@ -143,7 +143,9 @@ struct ProviderRow {
 // clang-format off
 constexpr ProviderRow kProviderRows[] = {
     {"DSPQ_ACTUALIZAR",         "Q_ACTUALIZAR", poAllowCommandText, {{OnUpdateError, "DSPQ_ACTUALIZARUpdateError"}, {BeforeExecute, "DSPQ_ACTUALIZARBeforeExecute"}, {AfterExecute, "DSPQ_ACTUALIZARAfterExecute"}}},
-    {"DSPQ_FACTURAS",           "Q_FACTURAS", 0, {{AfterUpdateRecord, "DSPQ_FACTURASAfterUpdateRecord"}, {BeforeUpdateRecord, "DSPQ_FACTURASBeforeUpdateRecord"}, {AfterApplyUpdates, "DSPQ_FACTURASAfterApplyUpdates"}, {BeforeGetRecords, "DSPQ_FACTURASBeforeGetRecords"}}},
+    // The register closes its dataset after each read like every other read provider: left open,
+    // the next read with other filters could not set its statement.
+    {"DSPQ_FACTURAS",           "Q_FACTURAS", 0, {{AfterUpdateRecord, "DSPQ_FACTURASAfterUpdateRecord"}, {BeforeUpdateRecord, "DSPQ_FACTURASBeforeUpdateRecord"}, {AfterApplyUpdates, "DSPQ_FACTURASAfterApplyUpdates"}, {BeforeGetRecords, "DSPQ_FACTURASBeforeGetRecords"}, {AfterGetRecords, "DSPQ_FACTURASAfterGetRecords"}}},
     {"DSPQ_PROVEEDOR_ACREEDOR", "Q_PROVEEDOR_ACREEDOR", 0, {{OnUpdateError, "DSPQ_PROVEEDOR_ACREEDORUpdateError"}, {BeforeGetRecords, "DSPQ_PROVEEDOR_ACREEDORBeforeGetRecords"}, {AfterGetRecords, "DSPQ_PROVEEDOR_ACREEDORAfterGetRecords"}}},
     {"DSPQ_FPROVEEDOR",         "Q_FPROVEEDOR", 0, {{BeforeGetRecords, "DSPQ_FPROVEEDORBeforeGetRecords"}, {AfterGetRecords, "DSPQ_FPROVEEDORAfterGetRecords"}}},
     {"DSPQ_MAXIMO",             "Q_MAXIMO", poAllowCommandText, {{BeforeGetRecords, "DSPQ_MAXIMOBeforeGetRecords"}, {AfterGetRecords, "DSPQ_MAXIMOAfterGetRecords"}}},
@@ -194,7 +196,7 @@ constexpr ProviderRow kProviderRows[] = {
     {"DSPQ_LARTICULOS",         "Q_LARTICULOS", 0, {{BeforeGetRecords, "DSPQ_LARTICULOSBeforeGetRecords"}, {AfterGetRecords, "DSPQ_LARTICULOSAfterGetRecords"}}},
     {"DSPQ_MDTICKETAUX",        "Q_MDTICKETAUX", 0, {{BeforeGetRecords, "DSPQ_MDTICKETAUXBeforeGetRecords"}, {AfterGetRecords, "DSPQ_MDTICKETAUXAfterGetRecords"}}},
     {"DSPQ_FACTURASALBARANES",  "Q_FACTURASALBARANES", 0, {{BeforeGetRecords, "DSPQ_FACTURASALBARANESBeforeGetRecords"}, {AfterGetRecords, "DSPQ_FACTURASALBARANESAfterGetRecords"}}},
-    {"DSPQ_FALBARANESAUX",      "Q_FALBARANESAUX", 0, {{BeforeGetRecords, "DSPQ_FALBARANESAUXBeforeGetRecords"}, {AfterGetRecords, "DSPQ_FALBARANESAUXAfterGetRecords"}}},
+    {"DSPQ_FALBARANESAUX",      "Q_FALBARANESAUX", 0, {{BeforeGetRecords, "DSPQ_FALBARANESAUXBeforeGetRecords"}, {AfterGetRecords, "DSPQ_FALBARANESAUXAFTERGetRecords"}}},
     {"DSPQ_ARQUEODECAJA",       "Q_ARQUEDECAJA", 0, {{BeforeGetRecords, "DSPQ_ARQUEODECAJABeforeGetRecords"}, {AfterGetRecords, "DSPQ_ARQUEODECAJAAfterGetRecords"}}},
     {"DSPQ_TIPOSIVA",           "Q_TIPOSIVA", 0, {{OnUpdateError, "DSPQ_PROVEEDOR_ACREEDORUpdateError"}, {BeforeGetRecords, "DSPQ_TIPOSIVABeforeGetRecords"}, {AfterGetRecords, "DSPQ_TIPOSIVAAfterGetRecords"}}},
     {"DSPQ_ALMACENDETALLE2",    "Q_ALMACENDETALLE2", 0, {{OnUpdateError, "DSPQ_PROVEEDOR_ACREEDORUpdateError"}, {BeforeGetRecords, "DSPQ_ALMACENDETALLE2BeforeGetRecords"}, {AfterGetRecords, "DSPQ_ALMACENDETALLE2AfterGetRecords"}}},

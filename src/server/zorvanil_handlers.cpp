@@ -1,6 +1,7 @@
 #include "server/zorvanil_handlers.hpp"
 
 #include "read/list_handlers.hpp"
+#include "read/report_handlers.hpp"
 #include "server/connection_handlers.hpp"
 #include "update/command_channel.hpp"
 
@@ -12,6 +13,7 @@ const HandlerTable& zorvanilHandlers() {
         registerConnectionHandlers(t);
         update::registerCommandChannelHandlers(t);
         read::registerListHandlers(t);
+        read::registerReportHandlers(t);
         return t;
     }();
     return table;
