@@ -39,11 +39,46 @@ TEST_F(SqlDataSetTest, CommandTextRules) {
     ds.setCommandText("SELECT * FROM CLIENTES ");
     EXPECT_EQ(messageOf([&] { ds.setCommandText("SELECT * FROM PEDIDOS"); }),
               "Cannot perform this operation on an open dataset");
-    EXPECT_EQ(messageOf([&] { ds.setCommandText(" SELECT * FROM CLIENTES "); }),
-              "Cannot perform this operation on an open dataset");
     ds.close();
     ds.setCommandText("SELECT * FROM PEDIDOS");
     EXPECT_EQ(ds.commandText(), "SELECT * FROM PEDIDOS");
+}
+
+// Giving a dataset a text again: whether that is a change of statement. The new text is compared
+// as the dataset stores it, without its leading blanks.
+struct RepeatedTextCase {
+    const char* held;
+    const char* given;
+    bool change;
+};
+
+TEST_F(SqlDataSetTest, ARepeatedTextKeepsTheCompiledStatement) {
+    const RepeatedTextCase cases[] = {
+        {" SELECT * FROM LINEAS L WHERE L.ID_PEDIDO=:ID_PEDIDO ",
+         " SELECT * FROM LINEAS L WHERE L.ID_PEDIDO=:ID_PEDIDO ", false},
+        {"SELECT * FROM LINEAS L WHERE L.ID_PEDIDO=:ID_PEDIDO ",
+         " \r\n SELECT * FROM LINEAS L WHERE L.ID_PEDIDO=:ID_PEDIDO ", false},
+        {" SELECT * FROM LINEAS L WHERE L.ID_PEDIDO=:ID_PEDIDO ",
+         "SELECT * FROM LINEAS L WHERE L.ID_PEDIDO=:ID_PEDIDO", true},
+        {"SELECT * FROM LINEAS L WHERE L.ID_PEDIDO=:ID_PEDIDO ",
+         "SELECT * FROM LINEAS L WHERE L.ID_PEDIDO=:ID_PEDIDO ORDER BY LINEA", true},
+    };
+    for (const RepeatedTextCase& c : cases) {
+        SCOPED_TRACE(c.given);
+        SQLDataSet ds("Q_TEST", connection);
+        ds.setCommandText(c.held);
+        ds.prepare();
+        ds.findParam("ID_PEDIDO")->value = Variant(1);
+        ds.setCommandText(c.given);
+        EXPECT_EQ(ds.prepared(), !c.change);
+        ASSERT_NE(ds.findParam("ID_PEDIDO"), nullptr);
+        EXPECT_EQ(ds.findParam("ID_PEDIDO")->value.isUnassigned(), c.change);
+        // While open, the same statement is no change and another one fails.
+        ds.findParam("ID_PEDIDO")->value = Variant(1);
+        ds.open();
+        EXPECT_EQ(messageOf([&] { ds.setCommandText(c.held); }),
+                  c.change ? "Cannot perform this operation on an open dataset" : "(no error)");
+    }
 }
 
 TEST_F(SqlDataSetTest, ForwardCursorSkipsAndRaisesAfterScrollWhereItStops) {

@@ -41,10 +41,13 @@ SQLDataSet::SQLDataSet(std::string name, SQLConnection& connection)
 SQLDataSet::~SQLDataSet() = default;
 
 void SQLDataSet::setCommandText(std::string_view text) {
-    if (text == commandText_) return;
+    // Compared as it would be stored: a text that differs only in its leading blanks is the same
+    // statement, and keeps its compiled form and its parameters.
+    const std::string_view stored = trimLeft(text);
+    if (stored == commandText_) return;
     if (active_) throw DatabaseError(msg::kDataSetOpen);
     dropStatement();
-    commandText_ = std::string(trimLeft(text));
+    commandText_ = std::string(stored);
     params_.clear();
     for (auto& name : parseParamNames(commandText_))
         params_.push_back(DataSetParam{name, {}, {}, {}});
