@@ -48,6 +48,8 @@ class ListReadFixture : public ::testing::Test {
   protected:
     ListReadFixture();
     server::TAZORVANIL& module();
+    // Drops the server object: the next read is served by a new one.
+    void freshModule() { module_.reset(); }
     // An AS_GetRecords call; `sent` receives the statements it sent to the database. The metadata
     // bit is set by default so that every packet names its columns.
     ReadResult read(std::string_view provider, std::int32_t count, const Variant& owner,

@@ -40,15 +40,15 @@ ReadRequest parseShortOptions(const ShortLayout& layout, const std::string& text
     return r;
 }
 
-namespace {
-
-ReadRequest parseRecord(const Variant& ownerData) {
+ReadRequest parseRecordOptions(const Variant& ownerData) {
     ReadRequest r;
     ParseOwnerData(Variant(ownerDataText(ownerData)), r.record);
     r.pageNumber = r.record.PageNumber;
     r.pageSize = r.record.PageSize;
     return r;
 }
+
+namespace {
 
 bool stops(const ListProvider& p, const ReadRequest& r) {
     switch (p.stop) {
@@ -98,7 +98,7 @@ std::string compose(const BoundProvider& bound, const ReadRequest& r, const db::
 void beforeRead(const BoundProvider& bound, DataSetProvider& sender, const Variant& ownerData) {
     const ListProvider& p = *bound.provider;
     const ReadRequest r = bound.layout ? parseShortOptions(*bound.layout, ownerDataText(ownerData))
-                                       : parseRecord(ownerData);
+                                       : parseRecordOptions(ownerData);
     if (stops(p, r)) return;
     db::SQLDataSet& ds = dataSetOf(sender);
     ds.setCommandText(compose(bound, r, ds));
@@ -160,7 +160,8 @@ void registerListHandlers(server::HandlerTable& table) {
 
     // These look at the packet's row count and position and change nothing: the packet goes to
     // the client as the provider built it.
-    for (const char* name : {"DSPQ_EANGetData", "DSPQ_FAMILIASAUXGetData"})
+    for (const char* name :
+         {"DSPQ_EANGetData", "DSPQ_FAMILIASAUXGetData", "DSPQ_MDPRESUPUESTOGetData"})
         table.add(name, server::GetDataHandler(
                             [](TAZORVANIL&, DataSetProvider&, packet::DataPacket&) {}));
 }

@@ -9,9 +9,9 @@
 
 namespace zorvanil::read {
 
-// The before-read and after-read handlers of the list and lookup providers, the two get-data
-// handlers that leave the packet as built, and the handlers of DSPQ_MAXIMO, which runs the
-// statement the client sends.
+// The before-read and after-read handlers of the list and lookup providers, the get-data handlers
+// that leave the packet as built, and the handlers of DSPQ_MAXIMO, which runs the statement the
+// client sends.
 void registerListHandlers(server::HandlerTable& table);
 
 // The before-read and after-read handlers of every provider of a family of tables, and of the
@@ -32,5 +32,9 @@ db::SQLDataSet& dataSetOf(server::DataSetProvider& sender);
 // cut from the string (a missing one is empty). Tokens 1 and 2 of a paged layout are the page
 // number and page size: "'%s' is not a valid integer value" when they are no integers.
 ReadRequest parseShortOptions(const ShortLayout& layout, const std::string& text);
+
+// The options string of the owner data parsed into a TMIRECORD, with its page. Tokens 1 and 2
+// must be integers: "'%s' is not a valid integer value".
+ReadRequest parseRecordOptions(const Variant& ownerData);
 
 }  // namespace zorvanil::read

@@ -6,12 +6,23 @@ namespace zorvanil::server {
 
 namespace {
 
-// Opens a detail dataset on the master's current row; returns whether it was closed before.
-bool openDetail(db::SQLDataSet& detail) {
-    const bool wasClosed = !detail.active();
-    if (wasClosed) detail.open();
-    return wasClosed;
-}
+// Opens a detail dataset on the master's current row for as long as the master row's lines are
+// written, and closes it however the writing ends: a detail left open after a failed read could
+// not be given another statement by the next request. A detail that has no statement (lines that
+// no request has asked for yet) is not opened and carries no lines.
+class DetailRun {
+  public:
+    explicit DetailRun(db::SQLDataSet& detail) : detail_(detail) {
+        detail_.close();
+        if (!detail_.commandText().empty()) detail_.open();
+    }
+    ~DetailRun() { detail_.close(); }
+    DetailRun(const DetailRun&) = delete;
+    DetailRun& operator=(const DetailRun&) = delete;
+
+  private:
+    db::SQLDataSet& detail_;
+};
 
 }  // namespace
 
@@ -24,12 +35,11 @@ std::vector<packet::PacketField> PacketWriter::describe(db::SQLDataSet& dataSet)
         fields.push_back(std::move(field));
     }
     for (db::SQLDataSet* detail : dataSet.details()) {
-        const bool opened = openDetail(*detail);
+        DetailRun run(*detail);
         packet::PacketField nested;
         nested.def.name = detail->name();
         nested.def.type = db::FieldType::DataSet;
         nested.children = describe(*detail);
-        if (opened) detail->close();
         fields.push_back(std::move(nested));
     }
     return fields;
@@ -41,14 +51,12 @@ packet::PacketRow PacketWriter::writeRow(db::SQLDataSet& dataSet) {
     row.values = dataSet.currentRow();
     // Every detail row of this master row travels inside it as a nested table.
     for (db::SQLDataSet* detail : dataSet.details()) {
-        detail->close();
-        detail->open();
+        DetailRun run(*detail);
         auto nested = std::make_shared<packet::DataPacket>();
         while (!detail->eof()) {
             nested->rows.push_back(writeRow(*detail));
             detail->next();
         }
-        detail->close();
         row.values.emplace_back(packet::PacketPtr(std::move(nested)));
     }
     return row;

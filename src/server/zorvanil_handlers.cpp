@@ -1,5 +1,6 @@
 #include "server/zorvanil_handlers.hpp"
 
+#include "read/document_handlers.hpp"
 #include "read/list_handlers.hpp"
 #include "read/report_handlers.hpp"
 #include "server/connection_handlers.hpp"
@@ -14,6 +15,7 @@ const HandlerTable& zorvanilHandlers() {
         update::registerCommandChannelHandlers(t);
         read::registerListHandlers(t);
         read::registerReportHandlers(t);
+        read::registerDocumentHandlers(t);
         return t;
     }();
     return table;

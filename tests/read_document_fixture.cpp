@@ -1,0 +1,143 @@
+#include "read_document_fixture.hpp"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "db/sql_dataset.hpp"
+
+namespace zorvanil::test {
+
+namespace {
+
+// One kind of document: its header table and number column, its line table, the line column
+// that names the document, the customer or supplier column, whether it has series, and whether
+// the document of company 2 has lines.
+struct DocumentKind {
+    const char* header;
+    const char* number;
+    const char* lines;
+    const char* lineTag;
+    const char* party;
+    bool series;
+    bool company2Lines;
+};
+
+// Payment lines are linked to their payment by number and year only, so company 2's payment 12
+// has none: the lines of each payment stay its own.
+// clang-format off
+constexpr DocumentKind kKinds[] = {
+    {"PRESUPUESTOS",         "ID_PRESUPUESTO", "LINEAS_PRESUPUESTO",       "ID_ARTICULO", "ID_CLIENTE",   false, true},
+    {"E_PROVEEDOR_ACREEDOR", "ID_ENTRADA",     "LIN_E_PROVEEDOR_ACREEDOR", "ID_ARTICULO", "ID_PROVEEDOR", false, true},
+    {"ALBARANES",            "ID_ALBARAN",     "LIN_ALBARAN",              "ID_ARTICULO", "ID_CLIENTE",   true,  true},
+    {"FACTURAS",             "ID_FACTURA",     "LINEAS_FACTURA",           "ID_ARTICULO", "ID_CLIENTE",   true,  true},
+    {"COBRO",                "ID_COBRO",       "LINEAS_COBRO",             "ID_FORMA",    "ID_CLIENTE",   false, false},
+    {"SALIDA",               "ID_SALIDA",      "LINEA_SALIDA",             "ID_ARTICULO", nullptr,        false, true},
+    {"TICKET",               "ID_TICKET",      "LINEA_TICKET",             "ID_ARTICULO", "ID_CLIENTE",   true,  true},
+};
+// clang-format on
+
+struct Document {
+    int number;
+    int company;
+    int year;
+    const char* series;
+    int party;
+    int lines;
+    const char* tag;
+};
+
+constexpr Document kDocuments[] = {
+    {12, 1, 2024, "A", 1, 2, ""},    {120, 1, 2024, "A", 3, 1, ""},
+    {1234, 1, 2024, "A", 2, 1, ""},  {312, 1, 2024, "A", 4, 0, ""},
+    {12, 2, 2024, "A", 1, 1, "E2:"}, {12, 1, 2025, "A", 12, 1, "25:"},
+    {12, 1, 2024, "B", 2, 1, "B:"},
+};
+
+std::string insertDocuments(const DocumentKind& kind) {
+    std::string sql;
+    const std::string key =
+        std::string(kind.number) + ", ID_EMPRESA, ANYO" + (kind.series ? ", ID_SERIE" : "");
+    for (const Document& d : kDocuments) {
+        const bool seriesB = std::string_view(d.series) == "B";
+        if (seriesB && !kind.series) continue;
+        std::string values = std::to_string(d.number) + ", " + std::to_string(d.company) + ", " +
+                             std::to_string(d.year) +
+                             (kind.series ? ", '" + std::string(d.series) + "'" : "");
+        sql += "INSERT INTO " + std::string(kind.header) + " (" + key +
+               (kind.party ? ", " + std::string(kind.party) : "") + ") VALUES (" + values +
+               (kind.party ? ", " + std::to_string(d.party) : "") + ");\n";
+        const int lines = d.company == 2 && !kind.company2Lines ? 0 : d.lines;
+        for (int line = 1; line <= lines; ++line)
+            sql += "INSERT INTO " + std::string(kind.lines) + " (" + key + ", LINEA, " +
+                   kind.lineTag + ") VALUES (" + values + ", " + std::to_string(line) + ", '" +
+                   d.tag + std::to_string(d.number) + "/" + std::to_string(line) + "');\n";
+    }
+    return sql;
+}
+
+std::vector<std::size_t> columnIndexes(const std::vector<packet::PacketField>& fields,
+                                       std::string_view columns) {
+    std::vector<std::size_t> index;
+    std::string_view rest = columns;
+    while (!rest.empty()) {
+        const std::size_t comma = rest.find(',');
+        const std::string_view name = rest.substr(0, comma);
+        rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
+        auto it = std::find_if(fields.begin(), fields.end(),
+                               [&](const packet::PacketField& f) { return f.name() == name; });
+        if (it == fields.end()) throw std::runtime_error("no column " + std::string(name));
+        index.push_back(static_cast<std::size_t>(it - fields.begin()));
+    }
+    return index;
+}
+
+std::string joined(const packet::PacketRow& row, const std::vector<std::size_t>& index) {
+    std::string out;
+    for (std::size_t i : index) {
+        if (!out.empty()) out += ',';
+        out += row.values.at(i).toString();
+    }
+    return out;
+}
+
+}  // namespace
+
+DocumentReadFixture::DocumentReadFixture() {
+    for (const DocumentKind& kind : kKinds)
+        db.exec(insertDocuments(kind));
+}
+
+std::vector<std::string> DocumentReadFixture::documents(const ReadResult& r,
+                                                        std::string_view columns,
+                                                        std::string_view lineColumns) {
+    const packet::DataPacket& p = r.packet();
+    auto nested = std::find_if(p.fields.begin(), p.fields.end(), [](const packet::PacketField& f) {
+        return f.def.type == db::FieldType::DataSet;
+    });
+    if (nested == p.fields.end()) throw std::runtime_error("no nested line table");
+    const std::size_t linesAt = static_cast<std::size_t>(nested - p.fields.begin());
+    const std::vector<std::size_t> header = columnIndexes(p.fields, columns);
+    const std::vector<std::size_t> line = columnIndexes(nested->children, lineColumns);
+    std::vector<std::string> out;
+    for (const auto& row : p.rows) {
+        std::string text = joined(row, header) + " [";
+        const packet::PacketPtr& lines = row.values.at(linesAt).asPacket();
+        for (std::size_t i = 0; lines && i < lines->rows.size(); ++i)
+            text += (i ? ";" : "") + joined(lines->rows[i], line);
+        out.push_back(text + "]");
+    }
+    return out;
+}
+
+bool DocumentReadFixture::closed(std::string_view provider) {
+    db::SQLDataSet& header = *module().FindProvider(provider).dataSet();
+    for (db::SQLDataSet* lines : header.details())
+        if (lines->active()) return false;
+    return !header.active();
+}
+
+void PrintTo(const DocumentCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+}  // namespace zorvanil::test
