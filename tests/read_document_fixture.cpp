@@ -10,8 +10,7 @@ namespace zorvanil::test {
 namespace {
 
 // One kind of document: its header table and number column, its line table, the line column
-// that names the document, the customer or supplier column, whether it has series, and whether
-// the document of company 2 has lines.
+// that names the document, the customer or supplier column, and whether it has series.
 struct DocumentKind {
     const char* header;
     const char* number;
@@ -19,20 +18,17 @@ struct DocumentKind {
     const char* lineTag;
     const char* party;
     bool series;
-    bool company2Lines;
 };
 
-// Payment lines are linked to their payment by number and year only, so company 2's payment 12
-// has none: the lines of each payment stay its own.
 // clang-format off
 constexpr DocumentKind kKinds[] = {
-    {"PRESUPUESTOS",         "ID_PRESUPUESTO", "LINEAS_PRESUPUESTO",       "ID_ARTICULO", "ID_CLIENTE",   false, true},
-    {"E_PROVEEDOR_ACREEDOR", "ID_ENTRADA",     "LIN_E_PROVEEDOR_ACREEDOR", "ID_ARTICULO", "ID_PROVEEDOR", false, true},
-    {"ALBARANES",            "ID_ALBARAN",     "LIN_ALBARAN",              "ID_ARTICULO", "ID_CLIENTE",   true,  true},
-    {"FACTURAS",             "ID_FACTURA",     "LINEAS_FACTURA",           "ID_ARTICULO", "ID_CLIENTE",   true,  true},
-    {"COBRO",                "ID_COBRO",       "LINEAS_COBRO",             "ID_FORMA",    "ID_CLIENTE",   false, false},
-    {"SALIDA",               "ID_SALIDA",      "LINEA_SALIDA",             "ID_ARTICULO", nullptr,        false, true},
-    {"TICKET",               "ID_TICKET",      "LINEA_TICKET",             "ID_ARTICULO", "ID_CLIENTE",   true,  true},
+    {"PRESUPUESTOS",         "ID_PRESUPUESTO", "LINEAS_PRESUPUESTO",       "ID_ARTICULO", "ID_CLIENTE",   false},
+    {"E_PROVEEDOR_ACREEDOR", "ID_ENTRADA",     "LIN_E_PROVEEDOR_ACREEDOR", "ID_ARTICULO", "ID_PROVEEDOR", false},
+    {"ALBARANES",            "ID_ALBARAN",     "LIN_ALBARAN",              "ID_ARTICULO", "ID_CLIENTE",   true},
+    {"FACTURAS",             "ID_FACTURA",     "LINEAS_FACTURA",           "ID_ARTICULO", "ID_CLIENTE",   true},
+    {"COBRO",                "ID_COBRO",       "LINEAS_COBRO",             "ID_FORMA",    "ID_CLIENTE",   false},
+    {"SALIDA",               "ID_SALIDA",      "LINEA_SALIDA",             "ID_ARTICULO", nullptr,        false},
+    {"TICKET",               "ID_TICKET",      "LINEA_TICKET",             "ID_ARTICULO", "ID_CLIENTE",   true},
 };
 // clang-format on
 
@@ -66,8 +62,7 @@ std::string insertDocuments(const DocumentKind& kind) {
         sql += "INSERT INTO " + std::string(kind.header) + " (" + key +
                (kind.party ? ", " + std::string(kind.party) : "") + ") VALUES (" + values +
                (kind.party ? ", " + std::to_string(d.party) : "") + ");\n";
-        const int lines = d.company == 2 && !kind.company2Lines ? 0 : d.lines;
-        for (int line = 1; line <= lines; ++line)
+        for (int line = 1; line <= d.lines; ++line)
             sql += "INSERT INTO " + std::string(kind.lines) + " (" + key + ", LINEA, " +
                    kind.lineTag + ") VALUES (" + values + ", " + std::to_string(line) + ", '" +
                    d.tag + std::to_string(d.number) + "/" + std::to_string(line) + "');\n";

@@ -102,9 +102,8 @@ constexpr LineStatement kLines[] = {
     {{"DSPQ_MDENTRADAS"},                        "SELECT * FROM LIN_E_PROVEEDOR_ACREEDOR L ", " WHERE L.ID_ENTRADA=:ID_ENTRADA AND L.ID_EMPRESA=:ID_EMPRESA AND L.ANYO=:ANYO ",                                      {raw(DetailOrderClause)}},
     {{"DSPQ_MDALBARAN", "DSPQ_MDALBARANAUX"},    "SELECT * FROM LIN_ALBARAN L",               " WHERE L.ID_ALBARAN=:ID_ALBARAN AND L.ID_EMPRESA=:ID_EMPRESA AND L.ID_SERIE=:ID_SERIE AND L.ANYO=:ANYO ",             {raw(DetailOrderClause), " "}},
     {{"DSPQ_MDFACTURA", "DSPQ_MDFACTURAAUX"},    " SELECT * FROM LINEAS_FACTURA L",           " WHERE L.ID_FACTURA=:ID_FACTURA AND L.ID_EMPRESA=:ID_EMPRESA AND L.ID_SERIE=:ID_SERIE AND L.ANYO=:ANYO ",             {raw(DetailOrderClause)}},
-    // Payment lines are linked by payment number and year, not by company.
-    {{"DSPQ_MDCOBRO"},                           "SELECT * FROM LINEAS_COBRO L",              " WHERE L.ID_COBRO=:ID_COBRO AND L.ANYO=:ANYO ",                                                                       {}},
-    {{"DSPQ_MDCOBROAUX"},                        "SELECT * FROM LINEAS_COBRO L",              " WHERE L.ID_COBRO=:ID_COBRO AND L.ANYO=:ANYO AND L.ID_EMPRESA=:ID_EMPRESA ",                                          {}},
+    // Payments are numbered per company and year: a payment's lines are those of its company.
+    {{"DSPQ_MDCOBRO", "DSPQ_MDCOBROAUX"},       "SELECT * FROM LINEAS_COBRO L",              " WHERE L.ID_COBRO=:ID_COBRO AND L.ANYO=:ANYO AND L.ID_EMPRESA=:ID_EMPRESA ",                                          {}},
     {{"DSPQ_MDSALIDA"},                          "SELECT *  FROM LINEA_SALIDA L ",            " WHERE L.ID_SALIDA=:ID_SALIDA AND L.ID_EMPRESA=:ID_EMPRESA AND L.ANYO=:ANYO ",                                        {raw(DetailOrderClause)}},
     // Token 7: the order clause of the lines.
     {{"DSPQ_MDTICKET"},                          "SELECT * FROM LINEA_TICKET L",              " WHERE L.ID_TICKET=:ID_TICKET AND L.ID_EMPRESA=:ID_EMPRESA AND L.ANYO=:ANYO AND L.ID_SERIE=:ID_SERIE ",               {raw(Token7), " "}},
