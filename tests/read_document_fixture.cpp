@@ -98,8 +98,10 @@ std::string joined(const packet::PacketRow& row, const std::vector<std::size_t>&
 }  // namespace
 
 DocumentReadFixture::DocumentReadFixture() {
+    std::string sql = "BEGIN;\n";
     for (const DocumentKind& kind : kKinds)
-        db.exec(insertDocuments(kind));
+        sql += insertDocuments(kind);
+    db.exec(sql + "COMMIT;\n");
 }
 
 std::vector<std::string> DocumentReadFixture::documents(const ReadResult& r,
