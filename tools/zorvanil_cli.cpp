@@ -56,6 +56,8 @@ constexpr const char* kOptionsHelp = R"(The options string
 
   Tokens are pasted into the provider's SQL as they stand. Some providers read a shorter
   list of their own (page number and page size first): use --options for them.
+  A document provider (DSPQ_MD...) answers headers with their lines: each header row is
+  printed with its lines indented below it; --detail-order orders the lines.
   Example: --options "0-***#20-***#1-***#2024-***#-***#-1-***#GARCIA-***#1-***#-***#-***#-1-***#-***#-***#-***#"
 )";
 
@@ -105,14 +107,34 @@ std::string csvCell(const std::string& text) {
     return out + "\"";
 }
 
-void printTable(const DataPacket& packet, std::ostream& out) {
+// The fields printed as columns: all but nested tables, which are printed below their row.
+std::vector<std::size_t> columnFields(const DataPacket& packet) {
+    std::vector<std::size_t> columns;
+    for (std::size_t i = 0; i < packet.fields.size(); ++i)
+        if (packet.fields[i].def.type != zorvanil::db::FieldType::DataSet) columns.push_back(i);
+    return columns;
+}
+
+// The rows of a nested table held in a row, with the field descriptions of its parent's field.
+DataPacket nestedTable(const zorvanil::packet::PacketField& field, const Variant& value) {
+    DataPacket table;
+    table.fields = field.children;
+    if (value.type() == Variant::Type::Packet && value.asPacket())
+        table.rows = value.asPacket()->rows;
+    return table;
+}
+
+// The rows as aligned columns under their names. A master row's detail rows follow it as a table
+// of their own, indented; a master row without detail rows is followed by "(0 rows)".
+void printTable(const DataPacket& packet, std::ostream& out, const std::string& indent = "") {
+    const std::vector<std::size_t> columns = columnFields(packet);
     std::vector<std::string> header;
-    for (const auto& f : packet.fields)
-        header.push_back(f.name());
+    for (std::size_t i : columns)
+        header.push_back(packet.fields[i].name());
     std::vector<std::vector<std::string>> cells;
     for (const auto& row : packet.rows) {
         std::vector<std::string> line;
-        for (std::size_t i = 0; i < header.size(); ++i) {
+        for (std::size_t i : columns) {
             std::string text = i < row.values.size() ? cellText(row.values[i]) : "";
             if (widthOf(text) > kMaxColumnWidth)
                 text = std::string(zorvanil::cutToChars(text, kMaxColumnWidth - 1)) + "~";
@@ -133,16 +155,28 @@ void printTable(const DataPacket& packet, std::ostream& out) {
             text += line[i];
             if (i + 1 < line.size()) text += std::string(widths[i] - widthOf(line[i]), ' ');
         }
-        out << zorvanil::trimRight(text) << "\n";
+        out << indent << zorvanil::trimRight(text) << "\n";
     };
     print(header);
     std::vector<std::string> rule;
     for (std::size_t w : widths)
         rule.push_back(std::string(w, '-'));
     print(rule);
-    for (const auto& line : cells)
-        print(line);
-    out << "(" << packet.rows.size() << " row" << (packet.rows.size() == 1 ? "" : "s") << ")\n";
+    for (std::size_t r = 0; r < cells.size(); ++r) {
+        print(cells[r]);
+        for (std::size_t i = 0; i < packet.fields.size(); ++i) {
+            if (packet.fields[i].def.type != zorvanil::db::FieldType::DataSet) continue;
+            const auto& values = packet.rows[r].values;
+            DataPacket lines =
+                nestedTable(packet.fields[i], i < values.size() ? values[i] : Variant());
+            if (lines.rows.empty())
+                out << indent << "    (0 rows)\n";
+            else
+                printTable(lines, out, indent + "    ");
+        }
+    }
+    const std::size_t n = packet.rows.size();
+    out << indent << "(" << n << " row" << (n == 1 ? "" : "s") << ")\n";
 }
 
 void printCsv(const DataPacket& packet, std::ostream& out) {
@@ -256,7 +290,8 @@ int main(int argc, char** argv) {
             ->group("Options string tokens");
     read->add_option("--command-text", commandText,
                      "SQL to run instead of the provider's own (providers that allow it)");
-    read->add_flag("--json", asJson, "Print the data packet as JSON");
+    read->add_flag("--json", asJson,
+                   "Print the data packet as JSON (a document's lines nested in its rows)");
     read->add_flag("--csv", asCsv, "Print the rows as CSV");
 
     CLI::App* apply = app.add_subcommand("apply", "Apply a change packet from a JSON file");
