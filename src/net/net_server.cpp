@@ -11,7 +11,8 @@
 
 #include "common/error.hpp"
 #include "host/object_host.hpp"
-#include "net/session.hpp"
+#include "net/http_session.hpp"
+#include "net/server_core.hpp"
 
 namespace zorvanil::net {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-// The connections of the network server: an HTTP session for each accepted socket, which either
-// answers the pages or hands its socket to a WebSocket session. Internal to net/.
+// What the connections of one network server share, and how other threads reach a connection's
+// event loop. Internal to net/.
 
 #include <atomic>
 #include <chrono>
@@ -14,7 +14,6 @@
 #include <unordered_map>
 
 #include <boost/asio/io_context.hpp>
-#include <boost/asio/ip/tcp.hpp>
 
 #include "net/net_server.hpp"
 
@@ -71,10 +70,5 @@ struct NetServer::Core {
     void connectionThreadStarted();
     void connectionThreadEnded();
 };
-
-// Serves one accepted socket. `counted` tells whether the socket took a connection slot; one that
-// did not (the limit was reached) is answered 503.
-void startSession(std::shared_ptr<NetServer::Core> core, boost::asio::ip::tcp::socket socket,
-                  bool counted);
 
 }  // namespace zorvanil::net

@@ -1,0 +1,362 @@
+#include "net/ws_session.hpp"
+
+#include <unistd.h>
+
+#include <optional>
+#include <thread>
+
+#include <spdlog/logger.h>
+#include <boost/json/monotonic_resource.hpp>
+#include <boost/json/serialize.hpp>
+
+#include "common/error.hpp"
+#include "common/text.hpp"
+#include "net/remote_call.hpp"
+#include "net/session_support.hpp"
+#include "server/call_status.hpp"
+#include "server/remote_data_module.hpp"
+
+namespace zorvanil::net {
+
+namespace asio = boost::asio;
+namespace beast = boost::beast;
+namespace http = beast::http;
+namespace websocket = beast::websocket;
+namespace json = boost::json;
+using tcp = asio::ip::tcp;
+
+WsSession::WsSession(asio::io_context& io, std::shared_ptr<ConnectionLoop> loop,
+                     std::shared_ptr<NetServer::Core> core, ConnectionSlot slot, std::uint64_t id,
+                     std::string peer)
+    : io_(io),
+      loop_(std::move(loop)),
+      core_(std::move(core)),
+      ws_(io),
+      slot_(std::move(slot)),
+      id_(id),
+      peer_(std::move(peer)),
+      createTimer_(io),
+      forceTimer_(io),
+      rate_(core_->options.maxMessagesPerSecond) {}
+
+WsSession::~WsSession() {
+    if (!closed_) finish("closed");
+}
+
+void WsSession::launch(std::shared_ptr<NetServer::Core> core, ConnectionSlot slot, std::uint64_t id,
+                       std::string peer, tcp::socket socket,
+                       http::request<http::string_body> request) {
+    boost::system::error_code ec;
+    auto protocol = socket.local_endpoint(ec).protocol();
+    // The descriptor leaves the network threads' loop, open, for the connection's own.
+    int handle = ec ? -1 : socket.release(ec);
+    if (ec) {
+        core->log->warn("connection {}: cannot take over the socket: {}", id, ec.message());
+        return;
+    }
+    core->connectionThreadStarted();
+    try {
+        std::thread([core, slot = std::move(slot), id, peer = std::move(peer), protocol, handle,
+                     request = std::move(request)]() mutable {
+            {
+                // Destroyed last: the handlers it still holds own the session, whose
+                // destruction destroys the object, on this thread.
+                asio::io_context io(1);
+                auto loop = std::make_shared<ConnectionLoop>(io);
+                auto session = std::make_shared<WsSession>(io, loop, core, std::move(slot), id,
+                                                           std::move(peer));
+                session->open(protocol, handle, std::move(request));
+                session.reset();
+                io.run();
+                loop->end();
+            }
+            core->connectionThreadEnded();
+        }).detach();
+    } catch (const std::exception& e) {
+        ::close(handle);
+        core->connectionThreadEnded();
+        core->log->error("connection {}: no thread for it: {}", id, e.what());
+    }
+}
+
+void WsSession::shutdown() {
+    if (closed_) return;
+    close(websocket::close_code::going_away, "The server is shutting down");
+    finish("closed by the server: it is shutting down");
+    forceTimer_.expires_after(std::chrono::milliseconds(500));
+    forceTimer_.async_wait([self = shared_from_this()](beast::error_code ec) {
+        if (ec) return;
+        self->ws_.next_layer().close(ec);
+        self->io_.stop();
+    });
+}
+
+void WsSession::open(tcp::socket::protocol_type protocol, int handle,
+                     http::request<http::string_body> request) {
+    beast::error_code ec;
+    ws_.next_layer().assign(protocol, handle, ec);
+    if (ec) {
+        ::close(handle);
+        closed_ = true;
+        return;
+    }
+    // Answers are small and awaited: send them at once.
+    ws_.next_layer().set_option(tcp::no_delay(true), ec);
+    websocket::stream_base::timeout timeouts;
+    timeouts.handshake_timeout = std::chrono::seconds(30);
+    timeouts.idle_timeout = core_->options.idleTimeout;
+    timeouts.keep_alive_pings = true;
+    ws_.set_option(timeouts);
+    ws_.set_option(websocket::stream_base::decorator(
+        [](websocket::response_type& r) { r.set(http::field::server, kServerHeader); }));
+    ws_.read_message_max(core_->options.maxMessageBytes);
+    ws_.async_accept(request, beast::bind_front_handler(&WsSession::onAccept, shared_from_this()));
+}
+
+void WsSession::onAccept(beast::error_code ec) {
+    if (ec) {
+        core_->log->warn("connection {} from {}: WebSocket handshake failed: {}", id_, peer_,
+                         ec.message());
+        closed_ = true;
+        io_.stop();
+        return;
+    }
+    core_->addSession(id_, {weak_from_this(), loop_});
+    core_->log->info("connection {} opened from {}", id_, peer_);
+    if (core_->stopping) {
+        close(websocket::close_code::going_away, "The server is shutting down");
+        finish("closed by the server: it is shutting down");
+        return;
+    }
+    armCreateTimer();
+    read();
+}
+
+void WsSession::read() {
+    ws_.async_read(buffer_, beast::bind_front_handler(&WsSession::onRead, shared_from_this()));
+}
+
+void WsSession::onRead(beast::error_code ec, std::size_t) {
+    if (ec) {
+        if (ec == websocket::error::message_too_big)
+            core_->log->warn(
+                "connection {}: message larger than {} bytes refused; connection closed", id_,
+                core_->options.maxMessageBytes);
+        closed(ec);
+        return;
+    }
+    // The message is handled where it lies; the buffer is not read into until it is consumed.
+    auto data = buffer_.data();
+    handle(std::string_view(static_cast<const char*>(data.data()), data.size()));
+    buffer_.consume(buffer_.size());
+    if (!closed_) read();
+}
+
+void WsSession::handle(std::string_view text) {
+    // A request is parsed into a buffer on the stack (and the heap beyond it, for a large
+    // one), all given back at once when it has been answered.
+    unsigned char scratch[4096];
+    json::monotonic_resource storage(scratch, sizeof scratch);
+    if (!rate_.allow()) {
+        ParsedMessage parsed = parseRequest(text, &storage);
+        json::value id = parsed.request ? parsed.request->id : parsed.errorId;
+        refuse(id, parsed.request && parsed.request->notification,
+               {rpc::kRateLimited,
+                "Too many requests: at most " +
+                    std::to_string(core_->options.maxMessagesPerSecond) + " messages per second",
+                std::nullopt});
+        return;
+    }
+    ParsedMessage parsed = parseRequest(text, &storage);
+    if (!parsed.request) {
+        refuse(parsed.errorId, false, parsed.error);
+        return;
+    }
+    const RpcRequest& request = *parsed.request;
+    bool debug = core_->log->should_log(spdlog::level::debug);
+    if (debug)
+        core_->log->debug("connection {}: {} (id {})", id_, request.method,
+                          json::serialize(request.id));
+    if (request.method == "CreateObject")
+        createObject(request);
+    else if (request.method == "Release")
+        release(request);
+    else if (isRemoteOperation(request.method))
+        call(request);
+    else
+        refuse(request.id, request.notification,
+               {rpc::kMethodNotFound, "Method not found: " + request.method, std::nullopt});
+}
+
+void WsSession::refuse(const json::value& id, bool notification, const RpcError& error) {
+    Clock::time_point now = Clock::now();
+    // One line per refusal, but a flood of them is summed up once a second.
+    if (now - lastRefusalLog_ >= std::chrono::seconds(1)) {
+        if (suppressedRefusals_ > 0)
+            core_->log->warn("connection {}: {} more requests refused", id_, suppressedRefusals_);
+        core_->log->warn("connection {}: request refused: {}", id_, error.message);
+        lastRefusalLog_ = now;
+        suppressedRefusals_ = 0;
+    } else {
+        ++suppressedRefusals_;
+    }
+    answer(notification, errorMessage(id, error));
+}
+
+void WsSession::answer(bool notification, std::string text) {
+    if (!notification) send(std::move(text));
+}
+
+void WsSession::createObject(const RpcRequest& request) {
+    if (object_) {
+        refuse(request.id, request.notification,
+               {rpc::kObjectExists, "The connection already holds an object", std::nullopt});
+        return;
+    }
+    if (core_->stopping) {
+        refuse(request.id, request.notification,
+               {rpc::kShuttingDown, "The server is shutting down", std::nullopt});
+        return;
+    }
+    const json::object* params = request.params.if_object();
+    const json::value* cls = params ? params->if_contains("class") : nullptr;
+    const json::value* key = params ? params->if_contains("accessKey") : nullptr;
+    if (!cls || !cls->is_string() || (key && !key->is_string())) {
+        refuse(request.id, request.notification,
+               {rpc::kInvalidParams,
+                "Invalid params: CreateObject takes {\"class\": text, \"accessKey\"?: text}",
+                std::nullopt});
+        return;
+    }
+    std::string_view name = cls->get_string();
+    if (!sameText(name, kProgId) && !sameText(name, kClassId)) {
+        refuse(request.id, request.notification,
+               {kClassNotRegistered, "Class not registered", std::nullopt});
+        return;
+    }
+    if (core_->options.accessKey &&
+        (!key || !sameKey(key->get_string(), *core_->options.accessKey))) {
+        refuse(request.id, request.notification,
+               {rpc::kAccessDenied, "Access denied: wrong or missing access key", std::nullopt});
+        return;
+    }
+
+    // Built here, on the connection's thread, which is the object's own from now on.
+    server::CallStatus failure;
+    try {
+        object_ = core_->objects.build(id_);
+    } catch (const Error& e) {
+        failure = {e.status() < 0 ? e.status() : kGeneralFailure, e.what(), e.helpContext()};
+    } catch (const std::exception& e) {
+        failure = {kGeneralFailure, e.what(), 0};
+    }
+    if (!object_) {
+        answer(request.notification, errorMessage(request.id, failureError(failure)));
+        return;
+    }
+    createTimer_.cancel();
+    json::object result;
+    result["object"] = object_.id;
+    result["interface"] = server::CallStatus::kInterface;
+    answer(request.notification, resultMessage(request.id, std::move(result)));
+}
+
+void WsSession::release(const RpcRequest& request) {
+    if (!object_) {
+        refuse(request.id, request.notification,
+               {rpc::kNoObject, "No object: call CreateObject first", std::nullopt});
+        return;
+    }
+    core_->objects.destroy(object_);
+    armCreateTimer();
+    answer(request.notification, resultMessage(request.id, true));
+}
+
+void WsSession::call(const RpcRequest& request) {
+    if (!object_) {
+        refuse(request.id, request.notification,
+               {rpc::kNoObject, "No object: call CreateObject first", std::nullopt});
+        return;
+    }
+    Clock::time_point started = Clock::now();
+    auto result = callRemoteOperation(*object_.object, request.method, request.params);
+    std::string reply;
+    if (auto* text = std::get_if<std::string>(&result)) {
+        reply = resultMessage(request.id, std::string_view(*text));
+    } else {
+        const RpcError& error = std::get<RpcError>(result);
+        core_->log->debug("connection {}: {} failed: {}", id_, request.method, error.message);
+        reply = errorMessage(request.id, error);
+    }
+    core_->log->debug(
+        "connection {}: {} answered in {} us", id_, request.method,
+        std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - started).count());
+    answer(request.notification, std::move(reply));
+}
+
+void WsSession::send(std::string text) {
+    if (closed_) return;
+    outbox_.push_back(std::move(text));
+    if (!writing_) write();
+}
+
+void WsSession::write() {
+    writing_ = true;
+    ws_.text(true);
+    ws_.async_write(asio::buffer(outbox_.front()),
+                    beast::bind_front_handler(&WsSession::onWrite, shared_from_this()));
+}
+
+void WsSession::onWrite(beast::error_code ec, std::size_t) {
+    if (ec) {
+        writing_ = false;
+        closed(ec);
+        return;
+    }
+    outbox_.pop_front();
+    if (outbox_.empty() || closed_)
+        writing_ = false;
+    else
+        write();
+}
+
+void WsSession::armCreateTimer() {
+    createTimer_.expires_after(core_->options.createObjectTimeout);
+    createTimer_.async_wait([self = weak_from_this()](beast::error_code ec) {
+        auto s = self.lock();
+        if (ec || !s || s->object_ || s->closed_) return;
+        auto seconds = std::chrono::duration<double>(s->core_->options.createObjectTimeout).count();
+        s->core_->log->warn("connection {}: no object created within {} s; closing", s->id_,
+                            seconds);
+        s->close(websocket::close_code::policy_error, "No object created in time");
+    });
+}
+
+void WsSession::close(websocket::close_code code, std::string_view reason) {
+    if (closed_ || closing_) return;
+    closing_ = true;
+    ws_.async_close(websocket::close_reason(code, reason),
+                    [self = shared_from_this()](beast::error_code) {});
+}
+
+void WsSession::closed(beast::error_code ec) {
+    if (!closed_) {
+        if (closing_)
+            finish("closed by the server");
+        else if (ec == websocket::error::closed)
+            finish("closed by the peer");
+        else
+            finish(ec.message());
+    }
+    io_.stop();
+}
+
+void WsSession::finish(const std::string& why) {
+    closed_ = true;
+    createTimer_.cancel();
+    core_->objects.destroy(object_);
+    core_->removeSession(id_);
+    core_->log->info("connection {} closed ({})", id_, why);
+}
+
+}  // namespace zorvanil::net

@@ -1,0 +1,97 @@
+#pragma once
+
+// One WebSocket client connection and the server object it may hold. Internal to net/.
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
+#include <boost/beast/websocket.hpp>
+#include <boost/json/value.hpp>
+
+#include "host/object_host.hpp"
+#include "net/connection_limits.hpp"
+#include "net/json_rpc.hpp"
+#include "net/server_core.hpp"
+
+namespace zorvanil::net {
+
+// The connection runs on a thread of its own with an event loop of its own: the object is built,
+// called and destroyed in the loop's handlers, so that its calls run one at a time in arrival
+// order and a long call holds up no other connection. While a call runs, the connection reads
+// nothing more; messages wait in the socket.
+class WsSession : public std::enable_shared_from_this<WsSession> {
+  public:
+    using Socket = boost::asio::ip::tcp::socket;
+    using UpgradeRequest = boost::beast::http::request<boost::beast::http::string_body>;
+
+    WsSession(boost::asio::io_context& io, std::shared_ptr<ConnectionLoop> loop,
+              std::shared_ptr<NetServer::Core> core, ConnectionSlot slot, std::uint64_t id,
+              std::string peer);
+    // Whatever way the connection ended, its object goes with it, on this thread.
+    ~WsSession();
+
+    // Takes over the socket of an upgrade request and serves the connection on a thread of its
+    // own, with an event loop of its own, until it closes.
+    static void launch(std::shared_ptr<NetServer::Core> core, ConnectionSlot slot, std::uint64_t id,
+                       std::string peer, Socket socket, UpgradeRequest request);
+
+    // Closes the connection because the server stops; runs on the connection's thread. Its
+    // object goes at once; a peer that does not answer the close is cut off after a moment.
+    void shutdown();
+
+  private:
+    using Clock = std::chrono::steady_clock;
+    using ErrorCode = boost::beast::error_code;
+    using CloseCode = boost::beast::websocket::close_code;
+
+    void open(Socket::protocol_type protocol, int handle, UpgradeRequest request);
+    void onAccept(ErrorCode ec);
+    void read();
+    void onRead(ErrorCode ec, std::size_t);
+    void handle(std::string_view text);
+    // Answers an error for a request that goes no further, and logs it.
+    void refuse(const boost::json::value& id, bool notification, const RpcError& error);
+    void answer(bool notification, std::string text);
+    void createObject(const RpcRequest& request);
+    void release(const RpcRequest& request);
+    void call(const RpcRequest& request);
+    void send(std::string text);
+    void write();
+    void onWrite(ErrorCode ec, std::size_t);
+    void armCreateTimer();
+    void close(CloseCode code, std::string_view reason);
+    // Reading or writing failed: the connection is over, and so is its event loop.
+    void closed(ErrorCode ec);
+    // The connection is over: its object is destroyed.
+    void finish(const std::string& why);
+
+    boost::asio::io_context& io_;           // the connection's own event loop
+    std::shared_ptr<ConnectionLoop> loop_;  // the same loop, as other threads reach it
+    std::shared_ptr<NetServer::Core> core_;
+    boost::beast::websocket::stream<Socket> ws_;
+    ConnectionSlot slot_;
+    std::uint64_t id_;
+    std::string peer_;
+    boost::beast::flat_buffer buffer_;
+    std::deque<std::string> outbox_;
+    bool writing_ = false;
+    bool closing_ = false;
+    bool closed_ = false;
+    boost::asio::steady_timer createTimer_;
+    boost::asio::steady_timer forceTimer_;
+    host::HostedObject object_;
+    RateLimit rate_;
+    Clock::time_point lastRefusalLog_{};
+    std::size_t suppressedRefusals_ = 0;
+};
+
+}  // namespace zorvanil::net
