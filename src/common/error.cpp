@@ -1,5 +1,7 @@
 #include "common/error.hpp"
 
+#include "common/messages.hpp"
+
 namespace zorvanil {
 
 std::string formatMessage(std::string_view pattern, std::initializer_list<std::string_view> args) {
@@ -16,6 +18,18 @@ std::string formatMessage(std::string_view pattern, std::initializer_list<std::s
         }
     }
     return out;
+}
+
+Failure currentFailure() {
+    try {
+        throw;
+    } catch (const Error& e) {
+        return {e.status() < 0 ? e.status() : kGeneralFailure, e.what(), e.helpContext()};
+    } catch (const std::exception& e) {
+        return {kGeneralFailure, e.what(), 0};
+    } catch (...) {
+        return {kGeneralFailure, msg::kUnknownError, 0};
+    }
 }
 
 }  // namespace zorvanil

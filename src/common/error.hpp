@@ -29,6 +29,19 @@ class Error : public std::runtime_error {
     std::int32_t helpContext_;
 };
 
+// A failure as a remote call answers it: the error's own status when it is negative, else the
+// general failure status; the error's message text unchanged; its help context.
+struct Failure {
+    std::int32_t status = kGeneralFailure;
+    std::string message;
+    std::int32_t helpContext = 0;
+};
+
+// The failure of the exception being handled; to be called inside a catch block. Exceptions that
+// are no Error carry no status nor help context; those that are no std::exception no message
+// either ("Unknown error").
+Failure currentFailure();
+
 // A database driver reported a failure; the message is the driver's text.
 class DatabaseError : public Error {
   public:

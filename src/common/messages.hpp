@@ -13,6 +13,7 @@ inline constexpr const char* kVariantCast = "Could not convert variant of type (
 
 // Server object
 inline constexpr const char* kProviderNotExported = "Provider not exported: %s";
+inline constexpr const char* kUnknownError = "Unknown error";
 
 // Provider cycles
 inline constexpr const char* kMissingDataSet = "Missing DataSet property";

@@ -245,10 +245,8 @@ void WsSession::createObject(const RpcRequest& request) {
     server::CallStatus failure;
     try {
         object_ = core_->objects.build(id_);
-    } catch (const Error& e) {
-        failure = {e.status() < 0 ? e.status() : kGeneralFailure, e.what(), e.helpContext()};
-    } catch (const std::exception& e) {
-        failure = {kGeneralFailure, e.what(), 0};
+    } catch (...) {
+        failure = server::CallStatus(currentFailure());
     }
     if (!object_) {
         answer(request.notification, errorMessage(request.id, failureError(failure)));

@@ -3,6 +3,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
+
+#include "common/error.hpp"
 
 namespace zorvanil::server {
 
@@ -15,6 +18,12 @@ struct CallStatus {
     std::int32_t status = 0;
     std::string message;
     std::int32_t helpContext = 0;
+
+    CallStatus() = default;
+    explicit CallStatus(Failure failure)
+        : status(failure.status),
+          message(std::move(failure.message)),
+          helpContext(failure.helpContext) {}
 
     bool ok() const { return status >= 0; }
 };

@@ -208,12 +208,8 @@ CallStatus TAZORVANIL::guarded(Operation&& operation) {
         std::lock_guard lock(lock_);
         operation();
         return {};
-    } catch (const Error& e) {
-        return {e.status() < 0 ? e.status() : kGeneralFailure, e.what(), e.helpContext()};
-    } catch (const std::exception& e) {
-        return {kGeneralFailure, e.what(), 0};
     } catch (...) {
-        return {kGeneralFailure, "Unknown error", 0};
+        return CallStatus(currentFailure());
     }
 }
 
