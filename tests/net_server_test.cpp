@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <set>
 #include <string>
 #include <thread>
@@ -12,6 +13,7 @@
 #include "common/error.hpp"
 #include "net_support.hpp"
 #include "packet/data_packet.hpp"
+#include "support/message_of.hpp"
 
 namespace zorvanil::testing {
 namespace {
@@ -337,6 +339,41 @@ TEST(NetServer, LimitsRefuseWhatWouldHurtTheServer) {
     EXPECT_GT(refused, 0);
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     EXPECT_EQ(other->getProviderNames().size(), 56u);
+}
+
+TEST(NetServer, FailuresToServeOrToConnectSayWhatFailedAndWhere) {
+    RunningServer server;
+    std::string port = std::to_string(server.host->port());
+    std::uint16_t closedPort = 0;
+    {
+        RunningServer gone;
+        closedPort = gone.host->port();
+    }
+    net::NetOptions notAnAddress;
+    notAnAddress.address = "localhost";
+    auto samePort = [&](host::HostSettings& s) { s.net.port = server.host->port(); };
+    struct Case {
+        const char* name;
+        std::function<void()> fail;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"a port that is no number", [] { client::ServerAddress::parse("ws://127.0.0.1:http/"); },
+         "Not a port number: http"},
+        {"a port out of range", [] { client::ServerAddress::parse("127.0.0.1:65536"); },
+         "Not a port number: 65536"},
+        {"an address that is no IP address", [&] { RunningServer other(notAnAddress); },
+         "Not an IP address: localhost"},
+        {"a port in use", [&] { RunningServer other({}, host::StartMode::Normal, samePort); },
+         "Cannot bind 127.0.0.1:" + port + ": Address already in use"},
+        {"nobody listening",
+         [&] {
+             Client c({"127.0.0.1", closedPort});
+         },
+         "Cannot connect to 127.0.0.1:" + std::to_string(closedPort) + ": Connection refused"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(test::messageOf(c.fail), c.message) << c.name;
 }
 
 TEST(NetServer, AccessKeyIsCheckedBeforeAnyObjectIsBuilt) {

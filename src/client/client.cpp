@@ -9,7 +9,9 @@
 #include <boost/beast/websocket.hpp>
 
 #include "client/answer_parser.hpp"
+#include "common/error.hpp"
 #include "common/json_writer.hpp"
+#include "common/messages.hpp"
 #include "packet/json_codec.hpp"
 
 namespace zorvanil::client {
@@ -37,7 +39,7 @@ ServerAddress ServerAddress::parse(std::string_view text) {
     unsigned value = 0;
     auto [end, ec] = std::from_chars(port.data(), port.data() + port.size(), value);
     if (ec != std::errc() || end != port.data() + port.size() || value == 0 || value > 65535)
-        throw ConnectionError("Not a port number: " + std::string(port));
+        raise<ConnectionError>(msg::kNotAPortNumber, {port});
     address.port = static_cast<std::uint16_t>(value);
     return address;
 }
@@ -60,8 +62,8 @@ Client::Client(const ServerAddress& address) : impl_(std::make_unique<Impl>()) {
         impl_->ws.text(true);
         impl_->ws.read_message_max(0);
     } catch (const boost::system::system_error& e) {
-        throw ConnectionError("Cannot connect to " + address.host + ":" +
-                              std::to_string(address.port) + ": " + e.code().message());
+        raise<ConnectionError>(msg::kCannotConnect,
+                               {address.host, std::to_string(address.port), e.code().message()});
     }
 }
 
@@ -87,7 +89,7 @@ void Client::sendText(std::string_view text) {
     try {
         impl_->ws.write(asio::buffer(text.data(), text.size()));
     } catch (const boost::system::system_error& e) {
-        throw ConnectionError("Sending failed: " + e.code().message());
+        raise<ConnectionError>(msg::kSendingFailed, {e.code().message()});
     }
 }
 
@@ -96,7 +98,7 @@ std::string_view Client::receive() {
         impl_->buffer.clear();
         impl_->ws.read(impl_->buffer);
     } catch (const boost::system::system_error& e) {
-        throw ConnectionError("Receiving failed: " + e.code().message());
+        raise<ConnectionError>(msg::kReceivingFailed, {e.code().message()});
     }
     auto data = impl_->buffer.data();
     return {static_cast<const char*>(data.data()), data.size()};
@@ -124,15 +126,15 @@ json::value Client::request(std::string_view method, std::string_view paramsJson
     for (;;) {
         boost::system::error_code ec;
         json::value answer = impl_->answers.parse(receive(), ec);
-        if (ec) throw ConnectionError("The server's answer is not JSON: " + ec.message());
+        if (ec) raise<ConnectionError>(msg::kAnswerNotJson, {ec.message()});
         json::object* o = answer.if_object();
-        if (!o) throw ConnectionError("The server's answer is not an object");
+        if (!o) raise<ConnectionError>(msg::kAnswerNotObject);
         const json::value* answerId = o->if_contains("id");
         // An answer to an earlier request that was given up on: skip it.
         if (answerId && answerId->is_int64() && answerId->get_int64() != id) continue;
         if (const json::value* error = o->if_contains("error")) {
             const json::object* e = error->if_object();
-            if (!e) throw ConnectionError("The server's error answer is not an object");
+            if (!e) raise<ConnectionError>(msg::kErrorAnswerNotObject);
             std::int32_t code = 0;
             if (auto c = e->if_contains("code"); c && c->is_int64())
                 code = static_cast<std::int32_t>(c->get_int64());
@@ -153,7 +155,7 @@ json::value Client::request(std::string_view method, std::string_view paramsJson
             throw RemoteError(code, message, interfaceName, source, helpContext);
         }
         if (json::value* result = o->if_contains("result")) return std::move(*result);
-        throw ConnectionError("The server's answer holds neither a result nor an error");
+        raise<ConnectionError>(msg::kAnswerWithoutOutcome);
     }
 }
 
@@ -163,7 +165,7 @@ using Params = packet::JsonObjectText;
 
 Variant member(const json::value& result, std::string_view name) {
     const json::object* o = result.if_object();
-    if (!o) throw ConnectionError("The server's result is not an object");
+    if (!o) raise<ConnectionError>(msg::kResultNotObject);
     const json::value* v = o->if_contains(name);
     return v ? packet::variantFromJson(*v) : Variant();
 }
@@ -171,8 +173,7 @@ Variant member(const json::value& result, std::string_view name) {
 std::int32_t integerMember(const json::value& result, std::string_view name) {
     const json::object* o = result.if_object();
     const json::value* v = o ? o->if_contains(name) : nullptr;
-    if (!v || !v->is_int64())
-        throw ConnectionError("The server's result lacks \"" + std::string(name) + "\"");
+    if (!v || !v->is_int64()) raise<ConnectionError>(msg::kResultLacks, {name});
     return static_cast<std::int32_t>(v->get_int64());
 }
 

@@ -42,4 +42,21 @@ inline constexpr const char* kIOError = "I/O error %d";
 inline constexpr const char* kConfigWriteFailed =
     "FALLO EN LA ESCRITURA DEL ARCHIVO DE CONFIGURACIONES";
 
+// Transport and client
+inline constexpr const char* kNotAnIpAddress = "Not an IP address: %s";
+// The step that failed ("open", "configure", "bind", "listen on"), the address, the port, the
+// system's text.
+inline constexpr const char* kCannotServeOn = "Cannot %s %s:%d: %s";
+inline constexpr const char* kNotAPortNumber = "Not a port number: %s";
+inline constexpr const char* kCannotConnect = "Cannot connect to %s:%d: %s";
+inline constexpr const char* kSendingFailed = "Sending failed: %s";
+inline constexpr const char* kReceivingFailed = "Receiving failed: %s";
+inline constexpr const char* kAnswerNotJson = "The server's answer is not JSON: %s";
+inline constexpr const char* kAnswerNotObject = "The server's answer is not an object";
+inline constexpr const char* kErrorAnswerNotObject = "The server's error answer is not an object";
+inline constexpr const char* kAnswerWithoutOutcome =
+    "The server's answer holds neither a result nor an error";
+inline constexpr const char* kResultNotObject = "The server's result is not an object";
+inline constexpr const char* kResultLacks = "The server's result lacks \"%s\"";
+
 }  // namespace zorvanil::msg

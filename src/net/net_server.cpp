@@ -10,6 +10,7 @@
 #include <boost/beast/core/error.hpp>
 
 #include "common/error.hpp"
+#include "common/messages.hpp"
 #include "host/object_host.hpp"
 #include "net/http_session.hpp"
 #include "net/server_core.hpp"
@@ -64,13 +65,13 @@ NetServer::~NetServer() {
 void NetServer::start() {
     boost::system::error_code ec;
     auto address = asio::ip::make_address(core_->options.address, ec);
-    if (ec) throw Error("Not an IP address: " + core_->options.address);
+    if (ec) raise(msg::kNotAnIpAddress, {core_->options.address});
     tcp::endpoint endpoint(address, core_->options.port);
     tcp::acceptor& acceptor = runtime_->acceptor;
     auto check = [&](std::string_view what) {
         if (ec)
-            throw Error("Cannot " + std::string(what) + " " + core_->options.address + ":" +
-                        std::to_string(core_->options.port) + ": " + ec.message());
+            raise(msg::kCannotServeOn, {what, core_->options.address,
+                                        std::to_string(core_->options.port), ec.message()});
     };
     acceptor.open(endpoint.protocol(), ec);
     check("open");
