@@ -232,6 +232,8 @@ TEST(NetServer, MalformedRequestsGetStandardErrorsAndTheObjectSurvives) {
     EXPECT_EQ(params(R"({"ProviderName":"DSPQ_PROCEDURE","Count":4294967296})"), -32602);
     EXPECT_EQ(params(R"({"Count":1})"), -32602);
     EXPECT_EQ(params(R"({"ProviderName":"DSPQ_PROCEDURE","Count":1,"ownerData":"x"})"), -32602);
+    // An argument that only comes back is not sent.
+    EXPECT_EQ(params(R"({"ProviderName":"DSPQ_PROCEDURE","Count":1,"RecsOut":1})"), -32602);
     EXPECT_EQ(params(R"(["DSPQ_PROCEDURE",1])"), -32602);
     EXPECT_EQ(params(R"({"ProviderName":"DSPQ_PROCEDURE","Count":1,"Params":{"rows":7}})"), -32602);
 

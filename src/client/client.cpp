@@ -13,6 +13,8 @@
 #include "common/json_writer.hpp"
 #include "common/messages.hpp"
 #include "packet/json_codec.hpp"
+#include "packet/operation_call.hpp"
+#include "packet/remote_operations.hpp"
 
 namespace zorvanil::client {
 
@@ -161,26 +163,56 @@ json::value Client::request(std::string_view method, std::string_view paramsJson
 
 namespace {
 
-using Params = packet::JsonObjectText;
+using packet::ArgumentType;
+using packet::OperationCall;
+using packet::remoteOperation;
 
-Variant member(const json::value& result, std::string_view name) {
-    const json::object* o = result.if_object();
-    if (!o) raise<ConnectionError>(msg::kResultNotObject);
-    const json::value* v = o->if_contains(name);
+// An answer member that is a variant; an absent one is unassigned.
+Variant variantMember(const json::object& answer, std::string_view name) {
+    const json::value* v = answer.if_contains(name);
     return v ? packet::variantFromJson(*v) : Variant();
 }
 
-std::int32_t integerMember(const json::value& result, std::string_view name) {
-    const json::object* o = result.if_object();
-    const json::value* v = o ? o->if_contains(name) : nullptr;
+std::int32_t integerMember(const json::object& answer, std::string_view name) {
+    const json::value* v = answer.if_contains(name);
     if (!v || !v->is_int64()) raise<ConnectionError>(msg::kResultLacks, {name});
     return static_cast<std::int32_t>(v->get_int64());
+}
+
+std::string textMember(const json::object& answer, std::string_view name) {
+    const json::value* v = answer.if_contains(name);
+    if (!v || !v->is_string()) raise<ConnectionError>(msg::kResultLacks, {name});
+    return std::string(v->get_string());
+}
+
+// The result of an answer and every argument the operation answers, copied out of the answer.
+void readAnswer(const json::value& answer, OperationCall& call) {
+    const json::object* members = answer.if_object();
+    if (!members) raise<ConnectionError>(msg::kResultNotObject);
+    const packet::RemoteOperation& operation = call.operation();
+    if (operation.hasResult()) call.result() = variantMember(*members, "result");
+    auto arguments = operation.arguments();
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (!arguments[i].answered()) continue;
+        std::string_view name = arguments[i].name;
+        switch (arguments[i].type) {
+            case ArgumentType::Text:
+                call.at(i) = textMember(*members, name);
+                break;
+            case ArgumentType::Integer:
+                call.at(i) = integerMember(*members, name);
+                break;
+            case ArgumentType::Variant:
+                call.at(i) = variantMember(*members, name);
+                break;
+        }
+    }
 }
 
 }  // namespace
 
 void Client::createObject(std::optional<std::string> accessKey, std::string_view className) {
-    Params params;
+    packet::JsonObjectText params;
     params.text("class", className);
     if (accessKey) params.text("accessKey", *accessKey);
     request("CreateObject", params.take());
@@ -190,11 +222,16 @@ void Client::release() {
     request("Release", "{}");
 }
 
+void Client::invoke(OperationCall& call) {
+    readAnswer(request(call.operation().method(), call.requestParams()), call);
+}
+
 std::vector<std::string> Client::getProviderNames() {
-    Variant names = member(request("AS_GetProviderNames", "{}"), "result");
+    OperationCall call(remoteOperation("AS_GetProviderNames"));
+    invoke(call);
     std::vector<std::string> result;
-    if (names.type() != Variant::Type::Array) return result;
-    for (const Variant& name : names.asArray())
+    if (call.result().type() != Variant::Type::Array) return result;
+    for (const Variant& name : call.result().asArray())
         result.push_back(name.toString());
     return result;
 }
@@ -202,63 +239,66 @@ std::vector<std::string> Client::getProviderNames() {
 GetRecordsResult Client::getRecords(std::string_view providerName, std::int32_t count,
                                     const Variant& ownerData, std::int32_t options,
                                     std::string_view commandText, const Variant& params) {
-    json::value answer = request("AS_GetRecords", Params()
-                                                      .text("ProviderName", providerName)
-                                                      .integer("Count", count)
-                                                      .integer("Options", options)
-                                                      .text("CommandText", commandText)
-                                                      .variant("Params", params)
-                                                      .variant("OwnerData", ownerData)
-                                                      .take());
-    return {member(answer, "result"), integerMember(answer, "RecsOut"), member(answer, "Params"),
-            member(answer, "OwnerData")};
+    OperationCall call(remoteOperation("AS_GetRecords"));
+    call.text("ProviderName") = providerName;
+    call.integer("Count") = count;
+    call.integer("Options") = options;
+    call.text("CommandText") = commandText;
+    call.variant("Params") = params;
+    call.variant("OwnerData") = ownerData;
+    invoke(call);
+    return {std::move(call.result()), call.integer("RecsOut"), std::move(call.variant("Params")),
+            std::move(call.variant("OwnerData"))};
 }
 
 ApplyUpdatesResult Client::applyUpdates(std::string_view providerName, const Variant& delta,
                                         std::int32_t maxErrors, const Variant& ownerData) {
-    json::value answer = request("AS_ApplyUpdates", Params()
-                                                        .text("ProviderName", providerName)
-                                                        .variant("Delta", delta)
-                                                        .integer("MaxErrors", maxErrors)
-                                                        .variant("OwnerData", ownerData)
-                                                        .take());
-    return {member(answer, "result"), integerMember(answer, "ErrorCount"),
-            member(answer, "OwnerData")};
+    OperationCall call(remoteOperation("AS_ApplyUpdates"));
+    call.text("ProviderName") = providerName;
+    call.variant("Delta") = delta;
+    call.integer("MaxErrors") = maxErrors;
+    call.variant("OwnerData") = ownerData;
+    invoke(call);
+    return {std::move(call.result()), call.integer("ErrorCount"),
+            std::move(call.variant("OwnerData"))};
 }
 
 Variant Client::dataRequest(std::string_view providerName, const Variant& data) {
-    return member(request("AS_DataRequest",
-                          Params().text("ProviderName", providerName).variant("Data", data).take()),
-                  "result");
+    OperationCall call(remoteOperation("AS_DataRequest"));
+    call.text("ProviderName") = providerName;
+    call.variant("Data") = data;
+    invoke(call);
+    return std::move(call.result());
 }
 
 ResultWithOwnerData Client::getParams(std::string_view providerName, const Variant& ownerData) {
-    json::value answer =
-        request("AS_GetParams",
-                Params().text("ProviderName", providerName).variant("OwnerData", ownerData).take());
-    return {member(answer, "result"), member(answer, "OwnerData")};
+    OperationCall call(remoteOperation("AS_GetParams"));
+    call.text("ProviderName") = providerName;
+    call.variant("OwnerData") = ownerData;
+    invoke(call);
+    return {std::move(call.result()), std::move(call.variant("OwnerData"))};
 }
 
 ResultWithOwnerData Client::rowRequest(std::string_view providerName, const Variant& row,
                                        std::int32_t requestType, const Variant& ownerData) {
-    json::value answer = request("AS_RowRequest", Params()
-                                                      .text("ProviderName", providerName)
-                                                      .variant("Row", row)
-                                                      .integer("RequestType", requestType)
-                                                      .variant("OwnerData", ownerData)
-                                                      .take());
-    return {member(answer, "result"), member(answer, "OwnerData")};
+    OperationCall call(remoteOperation("AS_RowRequest"));
+    call.text("ProviderName") = providerName;
+    call.variant("Row") = row;
+    call.integer("RequestType") = requestType;
+    call.variant("OwnerData") = ownerData;
+    invoke(call);
+    return {std::move(call.result()), std::move(call.variant("OwnerData"))};
 }
 
 ExecuteResult Client::execute(std::string_view providerName, std::string_view commandText,
                               const Variant& params, const Variant& ownerData) {
-    json::value answer = request("AS_Execute", Params()
-                                                   .text("ProviderName", providerName)
-                                                   .text("CommandText", commandText)
-                                                   .variant("Params", params)
-                                                   .variant("OwnerData", ownerData)
-                                                   .take());
-    return {member(answer, "Params"), member(answer, "OwnerData")};
+    OperationCall call(remoteOperation("AS_Execute"));
+    call.text("ProviderName") = providerName;
+    call.text("CommandText") = commandText;
+    call.variant("Params") = params;
+    call.variant("OwnerData") = ownerData;
+    invoke(call);
+    return {std::move(call.variant("Params")), std::move(call.variant("OwnerData"))};
 }
 
 }  // namespace zorvanil::client

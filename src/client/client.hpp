@@ -12,6 +12,10 @@
 
 #include "common/variant.hpp"
 
+namespace zorvanil::packet {
+class OperationCall;
+}
+
 namespace zorvanil::client {
 
 // An error answer of the server: a failed operation (code = its failure status, with the
@@ -118,6 +122,8 @@ class Client {
     // Sends a request whose params are JSON text and returns its result; an error answer throws
     // RemoteError.
     boost::json::value request(std::string_view method, std::string_view paramsJson);
+    // Sends the call's arguments and reads its result and answered arguments back into it.
+    void invoke(packet::OperationCall& call);
     // Reads the next message; the text lives until the next read.
     std::string_view receive();
 

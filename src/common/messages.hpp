@@ -47,6 +47,14 @@ inline constexpr const char* kNotAnIpAddress = "Not an IP address: %s";
 // The step that failed ("open", "configure", "bind", "listen on"), the address, the port, the
 // system's text.
 inline constexpr const char* kCannotServeOn = "Cannot %s %s:%d: %s";
+inline constexpr const char* kParamsNotObject = "Invalid params: params must be an object";
+inline constexpr const char* kUnknownArgument = "Invalid params: unknown member \"%s\"";
+inline constexpr const char* kMissingArgument = "Invalid params: \"%s\" is missing";
+inline constexpr const char* kArgumentNotText = "Invalid params: \"%s\" must be a string";
+inline constexpr const char* kArgumentNotInteger =
+    "Invalid params: \"%s\" must be a 32-bit integer";
+// The argument's name and what is wrong with its packet.
+inline constexpr const char* kUnreadableArgument = "Invalid params: \"%s\": %s";
 inline constexpr const char* kNotAPortNumber = "Not a port number: %s";
 inline constexpr const char* kCannotConnect = "Cannot connect to %s:%d: %s";
 inline constexpr const char* kSendingFailed = "Sending failed: %s";

@@ -1,183 +1,165 @@
 #include "net/remote_call.hpp"
 
-#include <algorithm>
-#include <array>
-#include <initializer_list>
+#include <iterator>
 #include <limits>
-#include <optional>
 #include <stdexcept>
 #include <string>
 
-#include "common/json_writer.hpp"
-#include "common/variant.hpp"
+#include "common/error.hpp"
+#include "common/messages.hpp"
 #include "packet/json_codec.hpp"
+#include "packet/operation_call.hpp"
+#include "packet/remote_operations.hpp"
 #include "server/remote_data_module.hpp"
 
 namespace zorvanil::net {
 
 namespace json = boost::json;
+using packet::Argument;
+using packet::ArgumentType;
+using packet::OperationCall;
+using packet::Presence;
+using packet::RemoteOperation;
 using server::CallStatus;
-// The answer: `result` and the out arguments, each under its own name.
-using Answer = packet::JsonObjectText;
+using server::TAZORVANIL;
 
 namespace {
 
-constexpr std::array<std::string_view, 7> kOperations = {
-    "AS_ApplyUpdates", "AS_GetRecords", "AS_DataRequest", "AS_GetProviderNames",
-    "AS_GetParams",    "AS_RowRequest", "AS_Execute"};
+// Each operation of the table bound to the member of the server object that it calls, in the
+// order of the table.
+struct Binding {
+    std::string_view method;
+    CallStatus (*call)(TAZORVANIL& object, OperationCall& c);
+};
+
+constexpr Binding kBindings[] = {
+    {"AS_ApplyUpdates",
+     [](TAZORVANIL& o, OperationCall& c) {
+         return o.AS_ApplyUpdates(c.text("ProviderName"), c.variant("Delta"),
+                                  c.integer("MaxErrors"), c.integer("ErrorCount"),
+                                  c.variant("OwnerData"), c.result());
+     }},
+    {"AS_GetRecords",
+     [](TAZORVANIL& o, OperationCall& c) {
+         return o.AS_GetRecords(c.text("ProviderName"), c.integer("Count"), c.integer("RecsOut"),
+                                c.integer("Options"), c.text("CommandText"), c.variant("Params"),
+                                c.variant("OwnerData"), c.result());
+     }},
+    {"AS_DataRequest",
+     [](TAZORVANIL& o, OperationCall& c) {
+         return o.AS_DataRequest(c.text("ProviderName"), c.variant("Data"), c.result());
+     }},
+    {"AS_GetProviderNames",
+     [](TAZORVANIL& o, OperationCall& c) { return o.AS_GetProviderNames(c.result()); }},
+    {"AS_GetParams",
+     [](TAZORVANIL& o, OperationCall& c) {
+         return o.AS_GetParams(c.text("ProviderName"), c.variant("OwnerData"), c.result());
+     }},
+    {"AS_RowRequest",
+     [](TAZORVANIL& o, OperationCall& c) {
+         return o.AS_RowRequest(c.text("ProviderName"), c.variant("Row"), c.integer("RequestType"),
+                                c.variant("OwnerData"), c.result());
+     }},
+    {"AS_Execute",
+     [](TAZORVANIL& o, OperationCall& c) {
+         return o.AS_Execute(c.text("ProviderName"), c.text("CommandText"), c.variant("Params"),
+                             c.variant("OwnerData"));
+     }},
+};
+
+constexpr bool bindingsFollowTheTable() {
+    if (std::size(kBindings) != std::size(packet::kRemoteOperations)) return false;
+    for (std::size_t i = 0; i < std::size(kBindings); ++i)
+        if (kBindings[i].method != packet::kRemoteOperations[i].method()) return false;
+    return true;
+}
+static_assert(bindingsFollowTheTable(), "every remote operation is bound, in the table's order");
 
 struct InvalidParams : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// The named arguments of one call. Members that the operation does not take are refused, so that
-// a misspelt name does not silently become an unassigned argument.
-class Args {
-  public:
-    Args(const json::value& params, std::initializer_list<std::string_view> names) {
-        if (params.is_array() && params.get_array().empty()) return;
-        if (params.is_null()) return;
-        if (!params.is_object()) throw InvalidParams("Invalid params: params must be an object");
-        object_ = &params.get_object();
-        for (const auto& member : *object_)
-            if (std::find(names.begin(), names.end(), std::string_view(member.key())) ==
-                names.end())
-                throw InvalidParams("Invalid params: unknown member \"" +
-                                    std::string(member.key()) + "\"");
-    }
+[[noreturn]] void invalid(std::string_view pattern,
+                          std::initializer_list<std::string_view> args = {}) {
+    throw InvalidParams(formatMessage(pattern, args));
+}
 
-    // A string argument; null reads as the empty text.
-    std::string text(std::string_view name, std::optional<std::string_view> fallback = {}) const {
-        const json::value* v = find(name);
-        if (!v) {
-            if (fallback) return std::string(*fallback);
-            missing(name);
+// The members of a call's params; null when it has none (no params, null, or an empty array).
+// Members that the operation is not sent are refused, so that a misspelt name does not silently
+// become an unassigned argument.
+const json::object* paramsObject(const RemoteOperation& operation, const json::value& params) {
+    if (params.is_null() || (params.is_array() && params.get_array().empty())) return nullptr;
+    if (!params.is_object()) invalid(msg::kParamsNotObject);
+    for (const auto& member : params.get_object()) {
+        std::size_t index = operation.indexOf(member.key());
+        if (index == RemoteOperation::kNone || !operation.arguments()[index].sent())
+            invalid(msg::kUnknownArgument, {member.key()});
+    }
+    return &params.get_object();
+}
+
+// A text argument; null reads as the empty text.
+std::string textOf(const Argument& argument, const json::value* v) {
+    if (!v) {
+        if (argument.presence == Presence::Optional) return {};
+        invalid(msg::kMissingArgument, {argument.name});
+    }
+    if (v->is_null()) return {};
+    if (!v->is_string()) invalid(msg::kArgumentNotText, {argument.name});
+    return std::string(v->get_string());
+}
+
+std::int32_t integerOf(const Argument& argument, const json::value* v) {
+    if (!v) {
+        if (argument.presence == Presence::Optional) return 0;
+        invalid(msg::kMissingArgument, {argument.name});
+    }
+    constexpr auto lo = std::numeric_limits<std::int32_t>::min();
+    constexpr auto hi = std::numeric_limits<std::int32_t>::max();
+    if (v->is_int64() && v->get_int64() >= lo && v->get_int64() <= hi)
+        return static_cast<std::int32_t>(v->get_int64());
+    if (v->is_uint64() && v->get_uint64() <= static_cast<std::uint64_t>(hi))
+        return static_cast<std::int32_t>(v->get_uint64());
+    invalid(msg::kArgumentNotInteger, {argument.name});
+}
+
+// A variant argument: an absent member is unassigned, null is null.
+Variant variantOf(const Argument& argument, const json::value* v) {
+    if (!v) return {};
+    try {
+        return packet::variantFromJson(*v);
+    } catch (const std::exception& e) {
+        invalid(msg::kUnreadableArgument, {argument.name, e.what()});
+    }
+}
+
+// Every argument the operation is sent, read from the params in the order of the table.
+void readParams(OperationCall& call, const json::value& params) {
+    const RemoteOperation& operation = call.operation();
+    const json::object* members = paramsObject(operation, params);
+    auto arguments = operation.arguments();
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const Argument& argument = arguments[i];
+        if (!argument.sent()) continue;
+        const json::value* v = members ? members->if_contains(argument.name) : nullptr;
+        switch (argument.type) {
+            case ArgumentType::Text:
+                call.at(i) = textOf(argument, v);
+                break;
+            case ArgumentType::Integer:
+                call.at(i) = integerOf(argument, v);
+                break;
+            case ArgumentType::Variant:
+                call.at(i) = variantOf(argument, v);
+                break;
         }
-        if (v->is_null()) return {};
-        if (!v->is_string()) wrongType(name, "a string");
-        return std::string(v->get_string());
     }
-
-    std::int32_t integer(std::string_view name,
-                         std::optional<std::int32_t> fallback = std::nullopt) const {
-        const json::value* v = find(name);
-        if (!v) {
-            if (fallback) return *fallback;
-            missing(name);
-        }
-        constexpr auto lo = std::numeric_limits<std::int32_t>::min();
-        constexpr auto hi = std::numeric_limits<std::int32_t>::max();
-        if (v->is_int64() && v->get_int64() >= lo && v->get_int64() <= hi)
-            return static_cast<std::int32_t>(v->get_int64());
-        if (v->is_uint64() && v->get_uint64() <= static_cast<std::uint64_t>(hi))
-            return static_cast<std::int32_t>(v->get_uint64());
-        wrongType(name, "a 32-bit integer");
-    }
-
-    // A variant argument: an absent member is unassigned, null is null.
-    Variant variant(std::string_view name) const {
-        const json::value* v = find(name);
-        if (!v) return {};
-        try {
-            return packet::variantFromJson(*v);
-        } catch (const std::exception& e) {
-            throw InvalidParams("Invalid params: \"" + std::string(name) + "\": " + e.what());
-        }
-    }
-
-  private:
-    const json::value* find(std::string_view name) const {
-        return object_ ? object_->if_contains(name) : nullptr;
-    }
-    [[noreturn]] static void missing(std::string_view name) {
-        throw InvalidParams("Invalid params: \"" + std::string(name) + "\" is missing");
-    }
-    [[noreturn]] static void wrongType(std::string_view name, std::string_view type) {
-        throw InvalidParams("Invalid params: \"" + std::string(name) + "\" must be " +
-                            std::string(type));
-    }
-
-    const json::object* object_ = nullptr;
-};
-
-std::string run(server::TAZORVANIL& object, std::string_view method, const json::value& params,
-                CallStatus& status) {
-    Variant result;
-    if (method == "AS_ApplyUpdates") {
-        Args args(params, {"ProviderName", "Delta", "MaxErrors", "OwnerData"});
-        std::string provider = args.text("ProviderName");
-        Variant delta = args.variant("Delta");
-        std::int32_t maxErrors = args.integer("MaxErrors");
-        Variant ownerData = args.variant("OwnerData");
-        std::int32_t errorCount = 0;
-        status = object.AS_ApplyUpdates(provider, delta, maxErrors, errorCount, ownerData, result);
-        return Answer()
-            .variant("result", result)
-            .integer("ErrorCount", errorCount)
-            .variant("OwnerData", ownerData)
-            .take();
-    }
-    if (method == "AS_GetRecords") {
-        Args args(params,
-                  {"ProviderName", "Count", "Options", "CommandText", "Params", "OwnerData"});
-        std::string provider = args.text("ProviderName");
-        std::int32_t count = args.integer("Count");
-        std::int32_t options = args.integer("Options", 0);
-        std::string commandText = args.text("CommandText", "");
-        Variant inParams = args.variant("Params");
-        Variant ownerData = args.variant("OwnerData");
-        std::int32_t recsOut = 0;
-        status = object.AS_GetRecords(provider, count, recsOut, options, commandText, inParams,
-                                      ownerData, result);
-        return Answer()
-            .variant("result", result)
-            .integer("RecsOut", recsOut)
-            .variant("Params", inParams)
-            .variant("OwnerData", ownerData)
-            .take();
-    }
-    if (method == "AS_DataRequest") {
-        Args args(params, {"ProviderName", "Data"});
-        std::string provider = args.text("ProviderName");
-        Variant data = args.variant("Data");
-        status = object.AS_DataRequest(provider, data, result);
-        return Answer().variant("result", result).take();
-    }
-    if (method == "AS_GetProviderNames") {
-        Args args(params, {});
-        status = object.AS_GetProviderNames(result);
-        return Answer().variant("result", result).take();
-    }
-    if (method == "AS_GetParams") {
-        Args args(params, {"ProviderName", "OwnerData"});
-        std::string provider = args.text("ProviderName");
-        Variant ownerData = args.variant("OwnerData");
-        status = object.AS_GetParams(provider, ownerData, result);
-        return Answer().variant("result", result).variant("OwnerData", ownerData).take();
-    }
-    if (method == "AS_RowRequest") {
-        Args args(params, {"ProviderName", "Row", "RequestType", "OwnerData"});
-        std::string provider = args.text("ProviderName");
-        Variant row = args.variant("Row");
-        std::int32_t requestType = args.integer("RequestType");
-        Variant ownerData = args.variant("OwnerData");
-        status = object.AS_RowRequest(provider, row, requestType, ownerData, result);
-        return Answer().variant("result", result).variant("OwnerData", ownerData).take();
-    }
-    // AS_Execute: no result of its own.
-    Args args(params, {"ProviderName", "CommandText", "Params", "OwnerData"});
-    std::string provider = args.text("ProviderName");
-    std::string commandText = args.text("CommandText", "");
-    Variant inParams = args.variant("Params");
-    Variant ownerData = args.variant("OwnerData");
-    status = object.AS_Execute(provider, commandText, inParams, ownerData);
-    return Answer().variant("Params", inParams).variant("OwnerData", ownerData).take();
 }
 
 }  // namespace
 
 bool isRemoteOperation(std::string_view method) {
-    return std::find(kOperations.begin(), kOperations.end(), method) != kOperations.end();
+    return packet::findRemoteOperation(method) != nullptr;
 }
 
 RpcError failureError(const CallStatus& status) {
@@ -188,16 +170,17 @@ RpcError failureError(const CallStatus& status) {
     return {status.status, status.message, std::move(data)};
 }
 
-std::variant<std::string, RpcError> callRemoteOperation(server::TAZORVANIL& object,
-                                                        std::string_view method,
+std::variant<std::string, RpcError> callRemoteOperation(TAZORVANIL& object, std::string_view method,
                                                         const json::value& params) {
-    if (!isRemoteOperation(method))
+    const RemoteOperation* operation = packet::findRemoteOperation(method);
+    if (!operation)
         return RpcError{rpc::kMethodNotFound, "Method not found: " + std::string(method), {}};
     try {
-        CallStatus status;
-        std::string answer = run(object, method, params, status);
+        OperationCall call(*operation);
+        readParams(call, params);
+        CallStatus status = kBindings[operation - packet::kRemoteOperations].call(object, call);
         if (!status.ok()) return failureError(status);
-        return answer;
+        return call.answer();
     } catch (const InvalidParams& e) {
         return RpcError{rpc::kInvalidParams, e.what(), {}};
     } catch (const std::exception& e) {
