@@ -9,7 +9,9 @@
 #include <boost/beast/http.hpp>
 #include <boost/beast/websocket.hpp>
 
+#include "common/error.hpp"
 #include "net/connection_limits.hpp"
+#include "net/refusal_log.hpp"
 #include "net/session_support.hpp"
 #include "net/ws_session.hpp"
 
@@ -25,11 +27,14 @@ namespace {
 
 constexpr auto kHttpTimeout = std::chrono::seconds(30);
 constexpr std::size_t kHttpBodyLimit = 64 * 1024;
+constexpr const char* kPlainText = "text/plain; charset=utf-8";
 
 // One accepted socket before it becomes a WebSocket: answers the pages, or refuses with 503 when
 // the server has no slot left.
 class HttpSession : public std::enable_shared_from_this<HttpSession> {
   public:
+    using Request = http::request<http::string_body>;
+
     HttpSession(std::shared_ptr<NetServer::Core> core, tcp::socket socket, bool counted)
         : core_(std::move(core)),
           stream_(std::move(socket)),
@@ -60,46 +65,86 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
             stream_.socket().shutdown(tcp::socket::shutdown_send, ec);
             return;
         }
-        if (ec) return;
-        http::request<http::string_body> request = parser_->release();
+        if (ec) {
+            unreadable(ec);
+            return;
+        }
+        Request request = parser_->release();
 
         if (!counted_) {
-            reply(request,
-                  {503, "text/plain; charset=utf-8",
-                   "Too many connections: at most " +
-                       std::to_string(core_->options.maxConnections) + "\n"},
-                  false);
+            refuse(request,
+                   {503, kPlainText,
+                    "Too many connections: at most " +
+                        std::to_string(core_->options.maxConnections) + "\n"},
+                   false);
             return;
         }
         if (websocket::is_upgrade(request)) {
-            if (pathOf(request.target()) != "/") {
-                reply(request, {404, "text/plain; charset=utf-8", "Not found\n"}, false);
-                return;
-            }
-            if (!core_->accepting || core_->stopping) {
-                reply(request, {503, "text/plain; charset=utf-8", "The server is shutting down\n"},
-                      false);
-                return;
-            }
-            stream_.expires_never();
-            WsSession::launch(core_, std::move(slot_), id_, peer_, stream_.release_socket(),
-                              std::move(request));
+            upgrade(std::move(request));
             return;
         }
         core_->log->debug("connection {}: HTTP {} {}", id_, std::string(request.method_string()),
                           std::string(request.target()));
         if (request.method() != http::verb::get && request.method() != http::verb::head) {
-            reply(request, {405, "text/plain; charset=utf-8", "Method not allowed\n"},
-                  request.keep_alive());
+            refuse(request, {405, kPlainText, "Method not allowed\n"}, request.keep_alive());
             return;
         }
-        std::optional<HttpReply> page =
-            core_->http ? core_->http(request.target()) : std::optional<HttpReply>();
-        if (!page) page = HttpReply{404, "text/plain; charset=utf-8", "Not found\n"};
-        reply(request, std::move(*page), request.keep_alive());
+        answerPage(request);
     }
 
-    void reply(const http::request<http::string_body>& request, HttpReply page, bool keepAlive) {
+    // A request that could not be read goes unanswered. A malformed one is refused; a peer that
+    // went away or stayed silent leaves a debug line only.
+    void unreadable(beast::error_code ec) {
+        static const boost::system::error_category& httpErrors =
+            http::make_error_code(http::error::bad_target).category();
+        if (ec.category() == httpErrors)
+            refusals_.note(*core_->log, id_, "HTTP request unreadable: " + ec.message());
+        else
+            core_->log->debug("connection {}: HTTP connection ended: {}", id_, ec.message());
+    }
+
+    void upgrade(Request request) {
+        if (pathOf(request.target()) != "/") {
+            refuse(request, {404, kPlainText, "Not found\n"}, false);
+            return;
+        }
+        if (!core_->accepting || core_->stopping) {
+            refuse(request, {503, kPlainText, "The server is shutting down\n"}, false);
+            return;
+        }
+        stream_.expires_never();
+        WsSession::launch(core_, std::move(slot_), id_, peer_, stream_.release_socket(),
+                          std::move(request));
+    }
+
+    // The page the server's handler gives for the target; 404 when it has none, 500 when it fails.
+    void answerPage(const Request& request) {
+        std::optional<HttpReply> page;
+        try {
+            if (core_->http) page = core_->http(request.target());
+        } catch (...) {
+            refuse(request, {500, kPlainText, "Internal error\n"}, false, currentFailure().message);
+            return;
+        }
+        if (!page) page = HttpReply{404, kPlainText, "Not found\n"};
+        if (page->status >= 400)
+            refuse(request, std::move(*page), request.keep_alive());
+        else
+            reply(request, std::move(*page), request.keep_alive());
+    }
+
+    // Every error answer passes here and leaves a log line with the request, the status and why
+    // (the answer's text unless told otherwise).
+    void refuse(const Request& request, HttpReply page, bool keepAlive, std::string why = {}) {
+        if (why.empty()) why = page.body.substr(0, page.body.find('\n'));
+        refusals_.note(*core_->log, id_,
+                       "HTTP " + std::string(request.method_string()) + " " +
+                           std::string(request.target()) + ": " + std::to_string(page.status) +
+                           " " + why);
+        reply(request, std::move(page), keepAlive);
+    }
+
+    void reply(const Request& request, HttpReply page, bool keepAlive) {
         auto response = std::make_shared<http::response<http::string_body>>(
             static_cast<http::status>(page.status), request.version());
         response->set(http::field::server, kServerHeader);
@@ -128,6 +173,7 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
     std::string peer_;
     beast::flat_buffer buffer_;
     std::optional<http::request_parser<http::string_body>> parser_;
+    RefusalLog refusals_;
 };
 
 }  // namespace

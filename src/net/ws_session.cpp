@@ -189,17 +189,7 @@ void WsSession::handle(std::string_view text) {
 }
 
 void WsSession::refuse(const json::value& id, bool notification, const RpcError& error) {
-    Clock::time_point now = Clock::now();
-    // One line per refusal, but a flood of them is summed up once a second.
-    if (now - lastRefusalLog_ >= std::chrono::seconds(1)) {
-        if (suppressedRefusals_ > 0)
-            core_->log->warn("connection {}: {} more requests refused", id_, suppressedRefusals_);
-        core_->log->warn("connection {}: request refused: {}", id_, error.message);
-        lastRefusalLog_ = now;
-        suppressedRefusals_ = 0;
-    } else {
-        ++suppressedRefusals_;
-    }
+    refusals_.note(*core_->log, id_, error.message);
     answer(notification, errorMessage(id, error));
 }
 

@@ -20,6 +20,7 @@
 #include "host/object_host.hpp"
 #include "net/connection_limits.hpp"
 #include "net/json_rpc.hpp"
+#include "net/refusal_log.hpp"
 #include "net/server_core.hpp"
 
 namespace zorvanil::net {
@@ -58,7 +59,7 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
     void read();
     void onRead(ErrorCode ec, std::size_t);
     void handle(std::string_view text);
-    // Answers an error for a request that goes no further, and logs it.
+    // Answers an error for a request that goes no further, and logs it: every refusal passes here.
     void refuse(const boost::json::value& id, bool notification, const RpcError& error);
     void answer(bool notification, std::string text);
     void createObject(const RpcRequest& request);
@@ -90,8 +91,7 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
     boost::asio::steady_timer forceTimer_;
     host::HostedObject object_;
     RateLimit rate_;
-    Clock::time_point lastRefusalLog_{};
-    std::size_t suppressedRefusals_ = 0;
+    RefusalLog refusals_;
 };
 
 }  // namespace zorvanil::net
