@@ -88,16 +88,20 @@ TEST_F(SqlDataSetTest, ForwardCursorSkipsAndRaisesAfterScrollWhereItStops) {
     ds.setCommandText("SELECT * FROM CLIENTES ORDER BY ID_CLIENTE");
     ds.open();
     EXPECT_TRUE(ds.bof());
+    ds.currentRow();
     EXPECT_EQ(ds.moveBy(0), 0);
     EXPECT_EQ(ds.moveBy(2), 2);
     EXPECT_EQ(ds.fieldByName("ID_CLIENTE").value(), Variant(3));
     ds.next();
+    ds.currentRow();
     // Past the end the cursor stays on the last row and the handler saw that row.
     EXPECT_EQ(ds.moveBy(10), 1);
     EXPECT_TRUE(ds.eof());
+    ds.currentRow();
     ds.next();
     EXPECT_EQ(seen, (std::vector<std::string>{"ALBA", "CARMEN", "DAVID", "ELENA"}));
     ds.first();
+    ds.currentRow();
     EXPECT_EQ(seen.back(), "ALBA");
     EXPECT_EQ(messageOf([&] { ds.fieldByName("NOPE"); }), "Field 'NOPE' not found");
 
@@ -108,6 +112,74 @@ TEST_F(SqlDataSetTest, ForwardCursorSkipsAndRaisesAfterScrollWhereItStops) {
     ds.open();
     EXPECT_TRUE(ds.eof() && ds.bof());
     EXPECT_TRUE(seen.empty());
+}
+
+// Cursor moves and reads of a dataset with an after-scroll handler; the handler writes the
+// name it saw into SALDO, so that a value written before it would be lost.
+enum class Step { Open, Read, Write, Next, Skip2, SkipPastEnd, First, Close };
+
+struct ScrollCase {
+    const char* name;
+    std::vector<Step> steps;
+    std::vector<std::string> seen;  // the rows the handler ran for, in order
+    const char* saldo = nullptr;    // SALDO of the current row at the end, when given
+};
+
+void take(SQLDataSet& ds, Step step) {
+    switch (step) {
+        case Step::Open:
+            return ds.open();
+        case Step::Read:
+            ds.currentRow();
+            return;
+        case Step::Write:
+            return ds.fieldByName("SALDO").setValue(Variant("by step"));
+        case Step::Next:
+            return ds.next();
+        case Step::Skip2:
+            ds.moveBy(2);
+            return;
+        case Step::SkipPastEnd:
+            ds.moveBy(10);
+            return;
+        case Step::First:
+            return ds.first();
+        case Step::Close:
+            return ds.close();
+    }
+}
+
+TEST_F(SqlDataSetTest, AfterScrollRunsOnceForEachRowRead) {
+    using enum Step;
+    const ScrollCase cases[] = {
+        {"opened, read twice", {Open, Read, Read}, {"ALBA"}, "by handler"},
+        {"opened, never read", {Open, Close}, {}},
+        {"each step read", {Open, Read, Next, Read, Next, Read}, {"ALBA", "BENITO", "CARMEN"}},
+        {"steps over unread rows", {Open, Next, Next, Read}, {"CARMEN"}},
+        {"skip passes over rows", {Open, Skip2, Read}, {"CARMEN"}},
+        {"skip past the end owes the last row", {Open, SkipPastEnd, Read}, {"ELENA"}},
+        {"skip past the end, unread", {Open, SkipPastEnd, Next, Close}, {}},
+        {"step past the last row", {Open, Skip2, Next, Next, Read, Next, Read}, {"ELENA"}},
+        {"a write completes the row first", {Open, Write, Read}, {"ALBA"}, "by step"},
+        {"rewind", {Open, Read, Next, First, Read}, {"ALBA", "ALBA"}},
+        {"closing forgets the row", {Open, Close, Open, Read}, {"ALBA"}},
+    };
+    for (const ScrollCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        SQLDataSet ds("Q_TEST", connection);
+        std::vector<std::string> seen;
+        ds.afterScroll = [&](SQLDataSet& d) {
+            seen.push_back(d.fieldByName("NOMBRE").asString());
+            d.fieldByName("SALDO").setValue(Variant("by handler"));
+        };
+        ds.setCommandText("SELECT * FROM CLIENTES ORDER BY ID_CLIENTE");
+        for (Step step : c.steps)
+            take(ds, step);
+        EXPECT_EQ(seen, c.seen);
+        if (c.saldo) {
+            EXPECT_EQ(ds.fieldByName("SALDO").value(), Variant(c.saldo));
+        }
+    }
 }
 
 TEST_F(SqlDataSetTest, NamedParametersBindByNameWithoutRegardToCase) {

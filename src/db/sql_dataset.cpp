@@ -24,10 +24,12 @@ const FieldDef& Field::def() const {
     return dataSet_->fields_[index_];
 }
 const Variant& Field::value() const {
-    return dataSet_->row_[index_];
+    return dataSet_->value(index_);
 }
 
 void Field::setValue(const Variant& value) {
+    // A value set before the row's after-scroll ran would be overwritten by it.
+    dataSet_->settleScroll();
     const FieldDef& d = def();
     if (d.type == FieldType::String && d.size > 0 && value.type() == Variant::Type::String)
         dataSet_->row_[index_] = Variant(cutToChars(value.asString(), d.size));
@@ -39,6 +41,12 @@ SQLDataSet::SQLDataSet(std::string name, SQLConnection& connection)
     : name_(std::move(name)), connection_(connection) {}
 
 SQLDataSet::~SQLDataSet() = default;
+
+void SQLDataSet::raiseOwedScroll() {
+    // Cleared first: the handler reads the row it completes.
+    scrollOwed_ = false;
+    afterScroll(*this);
+}
 
 void SQLDataSet::setCommandText(std::string_view text) {
     // Compared as it would be stored: a text that differs only in its leading blanks is the same
@@ -90,7 +98,9 @@ void SQLDataSet::unprepare() {
 }
 
 std::vector<Variant> SQLDataSet::bindParams() {
-    // A detail takes its parameters from the master's current row, by name.
+    // A detail takes its parameters from the master's current row, by name. They are stored
+    // columns, which the master's after-scroll does not compute: reading them owes it nothing (a
+    // packet's field descriptions open the details on a row that may never be packed).
     if (masterSource_ && masterSource_->dataSet() && masterSource_->dataSet()->active()) {
         SQLDataSet& master = *masterSource_->dataSet();
         for (auto& p : params_)
@@ -173,13 +183,14 @@ void SQLDataSet::open() {
         if (statement_) statement_->reset();
         throw;
     }
-    if (!eof_ && afterScroll) afterScroll(*this);
+    if (!eof_) arrive();
 }
 
 void SQLDataSet::close() {
     if (!active_) return;
     active_ = false;
     eof_ = bof_ = true;
+    scrollOwed_ = false;
     // The statement stays compiled, ended, for the next open of the same text: a client paging
     // through a list sends the same statement page after page, and a detail is opened once per
     // master row. A new text or unprepare() drops it.
@@ -197,13 +208,14 @@ void SQLDataSet::next() {
         return;
     }
     bof_ = false;
-    if (afterScroll) afterScroll(*this);
+    arrive();
 }
 
 int SQLDataSet::moveBy(int count) {
     if (!active_) throw DatabaseError(msg::kDataSetClosed);
-    // A skip that runs past the end stops on the last row, and the after-scroll handler sees that
-    // row; so with a handler every row passed over is read, without one only the row stopped on.
+    // A skip that runs past the end stops on the last row, whose after-scroll is owed like any
+    // other's; so with a handler every row passed over has its values taken (no handler runs for
+    // them), without one only the row stopped on.
     const bool readEach = static_cast<bool>(afterScroll);
     int moved = 0;
     bool read = true;
@@ -219,7 +231,7 @@ int SQLDataSet::moveBy(int count) {
     if (moved > 0) {
         if (!read && !eof_) readRow();
         bof_ = false;
-        if (afterScroll) afterScroll(*this);
+        arrive();
     }
     return moved;
 }

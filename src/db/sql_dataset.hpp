@@ -88,8 +88,10 @@ class SQLDataSet {
     DataSource* masterSource() const { return masterSource_; }
     const std::vector<SQLDataSet*>& details() const { return details_; }
 
-    // Raised whenever the cursor arrives on a row: after opening on the first row, once after a
-    // move for the row it stops on, and after each step to the next row.
+    // Raised once for each row the cursor arrives on (the first row on opening, the row a skip
+    // stops on, each row a step reaches), when that row is first read: its values or one of its
+    // fields read or written. A row the cursor only passes over, or leaves unread before the next
+    // move or the close, raises nothing.
     std::function<void(SQLDataSet&)> afterScroll;
 
     // Runs the statement and places the cursor on its first row.
@@ -125,8 +127,15 @@ class SQLDataSet {
     // The field of that name (letter case ignored); fails with "Field '%s' not found".
     Field fieldByName(std::string_view name);
     int findField(std::string_view name) const;
-    const Variant& value(int index) const { return row_[index]; }
-    const std::vector<Variant>& currentRow() const { return row_; }
+    // The current row's values; the first read of a row raises its after-scroll.
+    const Variant& value(int index) {
+        settleScroll();
+        return row_[index];
+    }
+    const std::vector<Variant>& currentRow() {
+        settleScroll();
+        return row_;
+    }
 
     // The columns of the table's first unique index, when the dataset asks for index metadata.
     std::vector<std::string> keyFields(const std::string& table);
@@ -139,6 +148,12 @@ class SQLDataSet {
     bool fetchRow(bool readValues);
     void readRow();
     void dropStatement();
+    // The cursor is on a new row: its after-scroll is owed until the row is read.
+    void arrive() { scrollOwed_ = static_cast<bool>(afterScroll); }
+    void settleScroll() {
+        if (scrollOwed_) raiseOwedScroll();
+    }
+    void raiseOwedScroll();
 
     std::string name_;
     SQLConnection& connection_;
@@ -155,6 +170,7 @@ class SQLDataSet {
     bool active_ = false;
     bool eof_ = true;
     bool bof_ = true;
+    bool scrollOwed_ = false;
     std::vector<FieldDef> fields_;
     std::vector<int> columnOf_;  // the statement column of each field; -1 for calculated fields
     std::vector<Variant> row_;
