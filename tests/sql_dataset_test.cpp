@@ -182,6 +182,26 @@ TEST_F(SqlDataSetTest, AfterScrollRunsOnceForEachRowRead) {
     }
 }
 
+TEST_F(SqlDataSetTest, AStatementTheDatabaseRefusesIsTracedWithItsError) {
+    struct Refused {
+        const char* sql;
+        bool query;  // opened, or executed
+        const char* message;
+    };
+    const Refused cases[] = {
+        {"SELECT NOMBRE FROM CLIENTES WHERE ID_CLIENTE = X9", true, "no such column: X9"},
+        {"UPDATE NOPE SET A = 1", false, "no such table: NOPE"},
+    };
+    for (const Refused& c : cases) {
+        SQLDataSet ds("Q_TEST", connection);
+        ds.setCommandText(c.sql);
+        EXPECT_EQ(messageOf([&] { c.query ? ds.open() : (void)ds.execSQL(); }), c.message);
+        EXPECT_EQ(database.trace().lines().back(),
+                  std::string(R"({"sql":")") + c.sql + R"(","params":[],"connection":0})");
+        EXPECT_FALSE(ds.active());
+    }
+}
+
 TEST_F(SqlDataSetTest, NamedParametersBindByNameWithoutRegardToCase) {
     EXPECT_EQ(db::parseParamNames(
                   "SELECT ':X', \":Y\" FROM T WHERE A = :id AND B = :Name OR C = :ID AND d::int"),

@@ -84,7 +84,15 @@ void SQLDataSet::dropStatement() {
 
 void SQLDataSet::ensureStatement() {
     if (commandText_.empty()) throw DatabaseError(msg::kNoSQLStatement);
-    if (!statement_) statement_ = connection_.driverConnection().prepare(commandText_);
+    if (statement_) return;
+    try {
+        statement_ = connection_.driverConnection().prepare(commandText_);
+    } catch (...) {
+        // A statement the database refuses to compile is in the trace too, where its message
+        // is looked into.
+        connection_.trace(commandText_, {});
+        throw;
+    }
 }
 
 void SQLDataSet::prepare() {
