@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "db/sql_dataset.hpp"
 #include "read_document_fixture.hpp"
 
 namespace zorvanil::test {
@@ -171,7 +172,9 @@ TEST_F(ReadDocumentRequest, ABlankSearchRunsTheStatementsTheDatasetsHold) {
         }
         ASSERT_FALSE(sent.empty());
         EXPECT_EQ(sent.front(), c.header);
-        for (const std::string& s : sent) {
+        // The headers' name lookups aside.
+        const std::string& headers = module().FindProvider(c.provider).dataSet()->name();
+        for (const std::string& s : withoutNameLookups(sent, headers)) {
             if (s != c.header) {
                 EXPECT_EQ(s, c.lines);
             }

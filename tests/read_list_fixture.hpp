@@ -88,4 +88,10 @@ std::string statementCaseName(const ::testing::TestParamInfo<StatementCase>& inf
 // Sorted copy, for row sets that a statement returns in no fixed order.
 std::vector<std::string> sorted(std::vector<std::string> v);
 
+// Whether `sql` is one of the name lookups that the rows of `dataSet` run as they are packed.
+bool isNameLookup(std::string_view dataSet, std::string_view sql);
+// The statements without the name lookups of the rows of `dataSet`.
+std::vector<std::string> withoutNameLookups(const std::vector<std::string>& statements,
+                                            std::string_view dataSet);
+
 }  // namespace zorvanil::test

@@ -65,10 +65,12 @@ class ReadReportGuard : public ReportReadFixture,
 
 TEST_P(ReadReportGuard, AStoppedReadRunsTheHeldStatementFromItsFirstRow) {
     const GuardCase& c = GetParam();
+    // The rows' name lookups aside.
+    const std::string& dataSet = module().FindProvider(c.stopProvider).dataSet()->name();
     ReadResult fresh = read(c.stopProvider, -1, Variant(c.stop));
     if (c.fresh) {
         ASSERT_TRUE(fresh.status.ok()) << fresh.status.message;
-        EXPECT_EQ(sent, std::vector<std::string>{c.fresh});
+        EXPECT_EQ(withoutNameLookups(sent, dataSet), std::vector<std::string>{c.fresh});
     } else {
         EXPECT_EQ(fresh.status.message, kMissingQuery);
         EXPECT_TRUE(sent.empty());
@@ -80,7 +82,7 @@ TEST_P(ReadReportGuard, AStoppedReadRunsTheHeldStatementFromItsFirstRow) {
     const std::string statement = sent.front();
     ReadResult stopped = read(c.stopProvider, -1, Variant(c.stop));
     ASSERT_TRUE(stopped.status.ok()) << stopped.status.message;
-    EXPECT_EQ(sent, std::vector<std::string>{statement});
+    EXPECT_EQ(withoutNameLookups(sent, dataSet), std::vector<std::string>{statement});
     // The row that the page skipped comes first.
     const std::vector<std::string> all = rows(stopped, c.columns);
     const std::vector<std::string> paged = rows(page, c.columns);

@@ -3,6 +3,7 @@
 #include "read/document_handlers.hpp"
 #include "read/list_handlers.hpp"
 #include "read/report_handlers.hpp"
+#include "read/scroll_handlers.hpp"
 #include "server/connection_handlers.hpp"
 #include "update/command_channel.hpp"
 
@@ -16,6 +17,7 @@ const HandlerTable& zorvanilHandlers() {
         read::registerListHandlers(t);
         read::registerReportHandlers(t);
         read::registerDocumentHandlers(t);
+        read::registerScrollHandlers(t);
         return t;
     }();
     return table;
