@@ -11,6 +11,51 @@ inline constexpr const char* kInvalidDate = "'%s' is not a valid date";
 inline constexpr const char* kInvalidTime = "'%s' is not a valid time";
 inline constexpr const char* kVariantCast = "Could not convert variant of type (%s) into type (%s)";
 
+// Packets: every failure to read one is kInvalidPacket around one of the texts below.
+inline constexpr const char* kInvalidPacket = "Invalid data packet: %s";
+inline constexpr const char* kPacketNotAnObject = "not an object";
+inline constexpr const char* kPacketFieldsNotAnArray = "\"fields\" is not an array";
+inline constexpr const char* kPacketFieldNotAnObject = "a field is not an object";
+inline constexpr const char* kPacketFieldWithoutName = "a field has no name";
+inline constexpr const char* kPacketAttributesNotAnObject = "\"attributes\" is not an object";
+inline constexpr const char* kPacketRowsNotAnArray = "\"rows\" is not an array";
+inline constexpr const char* kPacketRowNotArrayOrObject = "a row is neither an array nor an object";
+inline constexpr const char* kPacketRowStatusNotText = "a row status is not text";
+inline constexpr const char* kPacketUnknownRowStatus = "unknown row status \"%s\"";
+inline constexpr const char* kPacketValuesNotAnObject = "\"values\" is not an object";
+inline constexpr const char* kXmlMalformed = "malformed XML at line %d, column %d: %s";
+inline constexpr const char* kXmlNoElement = "the document has no element";
+inline constexpr const char* kXmlNotADataPacket = "the document element is <%s>, not <DATAPACKET>";
+inline constexpr const char* kXmlUnsupportedVersion = "unsupported version \"%s\"";
+inline constexpr const char* kXmlUnexpectedElement = "unexpected element <%s> in <%s>";
+inline constexpr const char* kXmlUnexpectedText = "unexpected text in <%s>";
+inline constexpr const char* kXmlRepeatedElement = "<%s> has more than one <%s>";
+inline constexpr const char* kXmlNotANumber = "attribute %s of <%s> is not a valid number: \"%s\"";
+inline constexpr const char* kXmlNotABoolean = "attribute %s of <%s> is not true or false: \"%s\"";
+inline constexpr const char* kXmlTooDeep = "tables or values nested more than %d levels deep";
+inline constexpr const char* kXmlFieldWithoutName = "a <FIELD> has no name";
+inline constexpr const char* kXmlUnknownFieldType = "unknown type \"%s\" of field \"%s\"";
+inline constexpr const char* kXmlUnknownParamType = "unknown parameter type \"%s\" of field \"%s\"";
+inline constexpr const char* kXmlRepeatedFields = "field \"%s\" has more than one <FIELDS>";
+inline constexpr const char* kXmlParamWithoutName = "a <PARAM> has no name";
+inline constexpr const char* kXmlUnknownRowState = "unknown row state \"%s\"";
+inline constexpr const char* kXmlCellWithoutIndex = "a <V> has no field index";
+inline constexpr const char* kXmlIndexTooLarge = "field index %d is too large";
+inline constexpr const char* kXmlIndexRepeated = "field index %d appears twice in a row";
+inline constexpr const char* kXmlUnknownValueType = "unknown value type \"%s\"";
+inline constexpr const char* kXmlValueWithoutType = "<%s> has no type";
+inline constexpr const char* kXmlValueWithoutText = "%s has no value";
+inline constexpr const char* kXmlNoSinglePacket = "<%s> holds no single <DATAPACKET>";
+inline constexpr const char* kXmlUnknownTextEncoding = "unknown text encoding \"%s\" in <%s>";
+inline constexpr const char* kXmlInvalidBase64 = "the base64 text in <%s> is not valid";
+inline constexpr const char* kXmlInvalidValue = "\"%s\" is not a valid %s value for %s";
+// What kXmlInvalidValue and kXmlValueWithoutText name: a field by name or by index, a parameter,
+// an array item.
+inline constexpr const char* kXmlNamedField = "field \"%s\"";
+inline constexpr const char* kXmlFieldNumber = "field %d";
+inline constexpr const char* kXmlParameter = "parameter \"%s\"";
+inline constexpr const char* kXmlArrayItem = "an array item";
+
 // Server object
 inline constexpr const char* kProviderNotExported = "Provider not exported: %s";
 inline constexpr const char* kUnknownError = "Unknown error";

@@ -4,6 +4,42 @@
 
 namespace zorvanil::packet {
 
+namespace {
+
+constexpr std::string_view kRowStatusNames[] = {"unchanged", "modified", "inserted", "deleted"};
+constexpr std::string_view kParamTypeNames[] = {"unknown", "input", "output", "inputOutput",
+                                                "result"};
+
+// The position of a name in one of the lists above, or -1.
+template <std::size_t N>
+int nameIndex(const std::string_view (&names)[N], std::string_view name) {
+    for (std::size_t i = 0; i < N; ++i)
+        if (names[i] == name) return static_cast<int>(i);
+    return -1;
+}
+
+}  // namespace
+
+std::string_view rowStatusName(RowStatus status) {
+    return kRowStatusNames[static_cast<int>(status)];
+}
+
+std::optional<RowStatus> rowStatusFromName(std::string_view name) {
+    int index = nameIndex(kRowStatusNames, name);
+    if (index < 0) return std::nullopt;
+    return static_cast<RowStatus>(index);
+}
+
+std::string_view paramTypeName(db::ParamDirection type) {
+    return kParamTypeNames[static_cast<int>(type)];
+}
+
+std::optional<db::ParamDirection> paramTypeFromName(std::string_view name) {
+    int index = nameIndex(kParamTypeNames, name);
+    if (index < 0) return std::nullopt;
+    return static_cast<db::ParamDirection>(index);
+}
+
 int DataPacket::fieldIndex(std::string_view name) const {
     for (std::size_t i = 0; i < fields.size(); ++i)
         if (sameText(fields[i].name(), name)) return static_cast<int>(i);

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -71,6 +72,13 @@ struct DataPacket {
 };
 
 using PacketPtr = std::shared_ptr<const DataPacket>;
+
+// How a row status and a parameter type are named in both encodings ("modified", "inputOutput"),
+// and the status or type a name stands for (nullopt for a name that stands for none).
+std::string_view rowStatusName(RowStatus status);
+std::optional<RowStatus> rowStatusFromName(std::string_view name);
+std::string_view paramTypeName(db::ParamDirection type);
+std::optional<db::ParamDirection> paramTypeFromName(std::string_view name);
 
 // A packet that came without field descriptions: each field of unknown type takes the type of its
 // first value in the rows (text when every value is null).

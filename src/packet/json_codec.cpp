@@ -3,9 +3,11 @@
 #include <boost/json.hpp>
 
 #include "common/base64.hpp"
-#include "common/error.hpp"
 #include "common/json_writer.hpp"
+#include "common/messages.hpp"
 #include "common/text.hpp"
+#include "packet/field_attributes.hpp"
+#include "packet/packet_error.hpp"
 
 namespace zorvanil::packet {
 
@@ -13,29 +15,48 @@ namespace json = boost::json;
 
 namespace {
 
-constexpr std::string_view kStatusNames[] = {"unchanged", "modified", "inserted", "deleted"};
-constexpr std::string_view kParamTypeNames[] = {"unknown", "input", "output", "inputOutput",
-                                                "result"};
+// Field attributes as members of the field's object: numbers, true, or text.
+struct AttributeWriter {
+    JsonWriter& w;
 
-[[noreturn]] void badPacket(std::string_view what) {
-    throw Error("Invalid data packet: " + std::string(what));
-}
+    template <class Int>
+    void number(const char* name, Int value, Int absent) {
+        if (value != absent) w.key(name).integer(value);
+    }
+    void flag(const char* name, bool value) {
+        if (value) w.key(name).boolean(true);
+    }
+    void text(const char* name, const std::string& value) {
+        if (!value.empty()) w.key(name).string(value);
+    }
+};
+
+// Field attributes from the members of the field's object; a member of the wrong kind is
+// ignored.
+struct AttributeReader {
+    const json::object& o;
+
+    template <class Int>
+    void number(const char* name, Int& value, Int) {
+        if (auto v = o.if_contains(name); v && v->is_int64())
+            value = static_cast<Int>(v->get_int64());
+    }
+    void flag(const char* name, bool& value) {
+        if (auto v = o.if_contains(name); v && v->is_bool()) value = v->get_bool();
+    }
+    void text(const char* name, std::string& value) {
+        if (auto v = o.if_contains(name); v && v->is_string()) value = std::string(v->get_string());
+    }
+};
 
 void writeField(JsonWriter& w, const PacketField& f) {
     w.beginObject();
     w.key("name").string(f.def.name);
     w.key("type").string(db::fieldTypeName(f.def.type));
-    if (f.def.size) w.key("size").integer(f.def.size);
-    if (f.def.required) w.key("required").boolean(true);
-    if (f.def.fixed) w.key("fixed").boolean(true);
-    if (f.def.calculated) w.key("calculated").boolean(true);
-    if (f.def.displayWidth) w.key("displayWidth").integer(f.def.displayWidth);
-    if (f.providerFlags != kDefaultProviderFlags) w.key("PROVFLAGS").integer(f.providerFlags);
-    if (!f.origin.empty()) w.key("ORIGIN").string(f.origin);
-    if (f.serverCalc) w.key("SERVER_CALC").boolean(true);
-    if (!f.fieldProps.empty()) w.key("FIELDPROPS").string(f.fieldProps);
+    AttributeWriter attributes{w};
+    visitFieldAttributes(f, attributes);
     if (f.paramType != db::ParamDirection::Unknown)
-        w.key("paramType").string(kParamTypeNames[static_cast<int>(f.paramType)]);
+        w.key("paramType").string(paramTypeName(f.paramType));
     if (!f.children.empty()) {
         w.key("fields").beginArray();
         for (const PacketField& c : f.children)
@@ -95,33 +116,20 @@ void writeRows(JsonWriter& w, const std::vector<PacketRow>& rows,
 }
 
 PacketField fieldFromJson(const json::value& v) {
-    if (!v.is_object()) badPacket("a field is not an object");
+    if (!v.is_object()) invalidPacket(msg::kPacketFieldNotAnObject);
     const json::object& o = v.get_object();
     PacketField f;
     auto name = o.if_contains("name");
-    if (!name || !name->is_string()) badPacket("a field has no name");
+    if (!name || !name->is_string()) invalidPacket(msg::kPacketFieldWithoutName);
     f.def.name = std::string(name->get_string());
     if (auto t = o.if_contains("type"); t && t->is_string())
         f.def.type = db::fieldTypeFromName(std::string_view(t->get_string()));
-    if (auto s = o.if_contains("size"); s && s->is_int64()) f.def.size = int(s->get_int64());
-    if (auto r = o.if_contains("required"); r && r->is_bool()) f.def.required = r->get_bool();
-    if (auto r = o.if_contains("fixed"); r && r->is_bool()) f.def.fixed = r->get_bool();
-    if (auto r = o.if_contains("calculated"); r && r->is_bool()) f.def.calculated = r->get_bool();
-    if (auto r = o.if_contains("displayWidth"); r && r->is_int64())
-        f.def.displayWidth = int(r->get_int64());
-    if (auto r = o.if_contains("PROVFLAGS"); r && r->is_int64())
-        f.providerFlags = std::uint8_t(r->get_int64());
-    if (auto r = o.if_contains("ORIGIN"); r && r->is_string())
-        f.origin = std::string(r->get_string());
-    if (auto r = o.if_contains("SERVER_CALC"); r && r->is_bool()) f.serverCalc = r->get_bool();
-    if (auto r = o.if_contains("FIELDPROPS"); r && r->is_string())
-        f.fieldProps = std::string(r->get_string());
+    AttributeReader attributes{o};
+    visitFieldAttributes(f, attributes);
     if (auto r = o.if_contains("paramType"); r && r->is_string())
-        for (int i = 0; i < 5; ++i)
-            if (r->get_string() == kParamTypeNames[i])
-                f.paramType = static_cast<db::ParamDirection>(i);
+        if (auto type = paramTypeFromName(r->get_string())) f.paramType = *type;
     if (auto c = o.if_contains("fields")) {
-        if (!c->is_array()) badPacket("\"fields\" is not an array");
+        if (!c->is_array()) invalidPacket(msg::kPacketFieldsNotAnArray);
         for (auto& child : c->get_array())
             f.children.push_back(fieldFromJson(child));
         f.def.type = db::FieldType::DataSet;
@@ -160,6 +168,19 @@ Variant cellFromJson(const json::value& v, std::vector<PacketField>& fields, std
     return typedValue(v, i < fields.size() ? &fields[i] : nullptr);
 }
 
+// The error of a row in a result packet; a member of the wrong kind is ignored.
+RowError errorFromJson(const json::value& v) {
+    RowError err;
+    const json::object& eo = v.get_object();
+    if (auto x = eo.if_contains("ERROR_RECORDNO"); x && x->is_int64())
+        err.recordNo = int(x->get_int64());
+    if (auto x = eo.if_contains("response"); x && x->is_int64()) err.response = int(x->get_int64());
+    if (auto x = eo.if_contains("message"); x && x->is_string())
+        err.message = std::string(x->get_string());
+    if (auto x = eo.if_contains("code"); x && x->is_int64()) err.errorCode = int(x->get_int64());
+    return err;
+}
+
 PacketRow rowFromJson(const json::value& v, std::vector<PacketField>& fields) {
     PacketRow row;
     if (v.is_array()) {
@@ -169,20 +190,16 @@ PacketRow rowFromJson(const json::value& v, std::vector<PacketField>& fields) {
             row.values.push_back(cellFromJson(a[i], fields, i));
         return row;
     }
-    if (!v.is_object()) badPacket("a row is neither an array nor an object");
+    if (!v.is_object()) invalidPacket(msg::kPacketRowNotArrayOrObject);
     const json::object& o = v.get_object();
     if (auto s = o.if_contains("status")) {
-        if (!s->is_string()) badPacket("a row status is not text");
-        bool known = false;
-        for (int i = 0; i < 4; ++i)
-            if (s->get_string() == kStatusNames[i]) {
-                row.status = static_cast<RowStatus>(i);
-                known = true;
-            }
-        if (!known) badPacket("unknown row status \"" + std::string(s->get_string()) + "\"");
+        if (!s->is_string()) invalidPacket(msg::kPacketRowStatusNotText);
+        auto status = rowStatusFromName(s->get_string());
+        if (!status) invalidPacket(msg::kPacketUnknownRowStatus, {s->get_string()});
+        row.status = *status;
     }
     auto values = o.if_contains("values");
-    if (values && !values->is_object()) badPacket("\"values\" is not an object");
+    if (values && !values->is_object()) invalidPacket(msg::kPacketValuesNotAnObject);
     // Members outside "values" that name a field (a nested detail table) count as values too.
     auto take = [&](std::string_view key, const json::value& val) {
         int index = -1;
@@ -203,24 +220,12 @@ PacketRow rowFromJson(const json::value& v, std::vector<PacketField>& fields) {
             take(key, val);
     for (auto& [key, val] : o)
         if (key != "status" && key != "values" && key != "error") take(key, val);
-    if (auto e = o.if_contains("error"); e && e->is_object()) {
-        RowError err;
-        const json::object& eo = e->get_object();
-        if (auto x = eo.if_contains("ERROR_RECORDNO"); x && x->is_int64())
-            err.recordNo = int(x->get_int64());
-        if (auto x = eo.if_contains("response"); x && x->is_int64())
-            err.response = int(x->get_int64());
-        if (auto x = eo.if_contains("message"); x && x->is_string())
-            err.message = std::string(x->get_string());
-        if (auto x = eo.if_contains("code"); x && x->is_int64())
-            err.errorCode = int(x->get_int64());
-        row.error = err;
-    }
+    if (auto e = o.if_contains("error"); e && e->is_object()) row.error = errorFromJson(*e);
     return row;
 }
 
 std::vector<PacketRow> rowsFromJson(const json::value& v, std::vector<PacketField>& fields) {
-    if (!v.is_array()) badPacket("\"rows\" is not an array");
+    if (!v.is_array()) invalidPacket(msg::kPacketRowsNotAnArray);
     std::vector<PacketRow> rows;
     rows.reserve(v.get_array().size());
     for (auto& r : v.get_array())
@@ -231,10 +236,6 @@ std::vector<PacketRow> rowsFromJson(const json::value& v, std::vector<PacketFiel
 }
 
 }  // namespace
-
-std::string_view rowStatusName(RowStatus status) {
-    return kStatusNames[static_cast<int>(status)];
-}
 
 void writeJson(JsonWriter& w, const DataPacket& packet) {
     w.beginObject();
@@ -258,17 +259,17 @@ std::string jsonText(const Variant& value) {
 }
 
 DataPacket dataPacketFromJson(const json::value& v) {
-    if (!v.is_object()) badPacket("not an object");
+    if (!v.is_object()) invalidPacket(msg::kPacketNotAnObject);
     const json::object& o = v.get_object();
     DataPacket packet;
     if (auto f = o.if_contains("fields")) {
-        if (!f->is_array()) badPacket("\"fields\" is not an array");
+        if (!f->is_array()) invalidPacket(msg::kPacketFieldsNotAnArray);
         packet.hasMetadata = true;
         for (auto& field : f->get_array())
             packet.fields.push_back(fieldFromJson(field));
     }
     if (auto a = o.if_contains("attributes")) {
-        if (!a->is_object()) badPacket("\"attributes\" is not an object");
+        if (!a->is_object()) invalidPacket(msg::kPacketAttributesNotAnObject);
         packet.hasMetadata = true;
         for (auto& [name, value] : a->get_object())
             packet.attributes.emplace_back(std::string(name), variantFromJson(value));

@@ -29,8 +29,6 @@ boost::json::value variantToJson(const Variant& value);
 // text String, arrays Array, objects packets. An absent member is Unassigned (the caller's part).
 Variant variantFromJson(const boost::json::value& json);
 
-std::string_view rowStatusName(RowStatus status);
-
 // An object written as JSON text member by member, packets as above. Unassigned variants are left
 // out, as an absent member reads back unassigned.
 class JsonObjectText {
