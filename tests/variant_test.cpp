@@ -109,6 +109,28 @@ TEST(PacketJson, MalformedPacketsFailWithAMessage) {
         "Invalid data packet: a field has no name");
 }
 
+TEST(PacketJson, EachMalformedPartHasItsMessage) {
+    struct Case {
+        const char* json;
+        const char* message;
+    };
+    const Case cases[] = {
+        {R"([])", "Invalid data packet: not an object"},
+        {R"({"fields": 1})", "Invalid data packet: \"fields\" is not an array"},
+        {R"({"fields": [1]})", "Invalid data packet: a field is not an object"},
+        {R"({"fields": [{"name": "A", "fields": {}}]})",
+         "Invalid data packet: \"fields\" is not an array"},
+        {R"({"attributes": []})", "Invalid data packet: \"attributes\" is not an object"},
+        {R"({"rows": [1]})", "Invalid data packet: a row is neither an array nor an object"},
+        {R"({"rows": [{"status": 1}]})", "Invalid data packet: a row status is not text"},
+        {R"({"rows": [{"values": []}]})", "Invalid data packet: \"values\" is not an object"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(messageOf([&] { packet::dataPacketFromJson(boost::json::parse(c.json)); }),
+                  c.message)
+            << c.json;
+}
+
 TEST(PacketJson, TextIsEscapedAndNumbersReadBackWithTheirType) {
     Variant::Array values = {Variant(std::string("a\"b\\c\n\t\x01\xC3\xB1")),
                              Variant(10.0),

@@ -498,5 +498,58 @@ TEST(XmlCodecRead, MalformedDocumentsFailWithClearMessages) {
                   "Invalid data packet: tables or values nested more than 16 levels deep");
 }
 
+// Each part of a document that can be wrong is named in the message: the attribute, the element,
+// the field by name or by number, the parameter, the array item.
+TEST(XmlCodecRead, TheFaultyPartIsNamed) {
+    const std::string meta = "<DATAPACKET><METADATA>";
+    const std::string metaEnd = "</METADATA></DATAPACKET>";
+    const std::string rows = "<DATAPACKET><ROWDATA>";
+    const std::string rowsEnd = "</ROWDATA></DATAPACKET>";
+    struct Case {
+        std::string xml;
+        std::string_view message;
+    };
+    const Case cases[] = {
+        {meta + "<FIELDS><FIELD name=\"A\" required=\"yes\"/></FIELDS>" + metaEnd,
+         "Invalid data packet: attribute required of <FIELD> is not true or false: \"yes\""},
+        {meta + "<FIELDS><FIELD name=\"A\" PROVFLAGS=\"256\"/></FIELDS>" + metaEnd,
+         "Invalid data packet: attribute PROVFLAGS of <FIELD> is not a valid number: \"256\""},
+        {meta + "<FIELDS><FIELD type=\"Integer\"/></FIELDS>" + metaEnd,
+         "Invalid data packet: a <FIELD> has no name"},
+        {meta + "<FIELDS><FIELD name=\"A\" paramType=\"in\"/></FIELDS>" + metaEnd,
+         "Invalid data packet: unknown parameter type \"in\" of field \"A\""},
+        {meta + "<FIELDS><FIELD name=\"A\"><FIELDS/><FIELDS/></FIELD></FIELDS>" + metaEnd,
+         "Invalid data packet: field \"A\" has more than one <FIELDS>"},
+        {"<DATAPACKET><METADATA/><METADATA/></DATAPACKET>",
+         "Invalid data packet: <DATAPACKET> has more than one <METADATA>"},
+        {meta + "<PARAMS><PARAM type=\"Integer\" value=\"1\"/></PARAMS>" + metaEnd,
+         "Invalid data packet: a <PARAM> has no name"},
+        {meta + "<PARAMS><PARAM name=\"P\" type=\"Date\" value=\"x\"/></PARAMS>" + metaEnd,
+         "Invalid data packet: \"x\" is not a valid Date value for parameter \"P\""},
+        {meta + "<PARAMS><PARAM name=\"P\" type=\"Packet\"/></PARAMS>" + metaEnd,
+         "Invalid data packet: <PARAM> holds no single <DATAPACKET>"},
+        {meta + "<PARAMS><PARAM name=\"P\" type=\"Array\"><ITEM/></PARAM></PARAMS>" + metaEnd,
+         "Invalid data packet: <ITEM> has no type"},
+        {meta + "<PARAMS><PARAM name=\"P\" type=\"Array\"><ITEM type=\"Time\"/></PARAM></PARAMS>" +
+             metaEnd,
+         "Invalid data packet: an array item has no value"},
+        {meta +
+             "<PARAMS><PARAM name=\"P\" type=\"Array\"><ITEM type=\"Time\" value=\"x\"/></PARAM>"
+             "</PARAMS>" +
+             metaEnd,
+         "Invalid data packet: \"x\" is not a valid Time value for an array item"},
+        {rows + "<ROW><V i=\"3\" type=\"Integer\">z</V></ROW>" + rowsEnd,
+         "Invalid data packet: \"z\" is not a valid Integer value for field 3"},
+        {rows + "<ROW><V i=\"0\" enc=\"hex\">61</V></ROW>" + rowsEnd,
+         "Invalid data packet: unknown text encoding \"hex\" in <V>"},
+        {rows + "<ROW><V i=\"0\" enc=\"base64\">***</V></ROW>" + rowsEnd,
+         "Invalid data packet: the base64 text in <V> is not valid"},
+        {rows + "<ROW><V i=\"0\" type=\"String\"><X/></V></ROW>" + rowsEnd,
+         "Invalid data packet: unexpected element <X> in <V>"},
+    };
+    for (const Case& c : cases)
+        expectFailure(c.xml, c.message);
+}
+
 }  // namespace
 }  // namespace zorvanil::packet
