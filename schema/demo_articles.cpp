@@ -27,9 +27,11 @@ std::string describe(Random& r, const ArticleKind& kind, int arms,
     if (kind.tag == "LTM" || kind.tag == "SOB" || kind.tag == "PIE")
         text += " " + std::string(r.pick(Names(kStyles)));
     if (arms > 0) text += " " + std::to_string(arms) + (arms == 1 ? " BRAZO" : " BRAZOS");
-    if (kind.tag == "BLD" || kind.tag == "BHA")
-        text += " " + std::string(r.pick(Names(kBulbSockets))) + " " +
-                std::to_string(r.between(3, 15) * (kind.tag == "BHA" ? 10 : 1)) + "W";
+    if (kind.tag == "BLD" || kind.tag == "BHA") {
+        std::int64_t watts = r.between(3, 15) * (kind.tag == "BHA" ? 10 : 1);
+        std::string_view socket = r.pick(Names(kBulbSockets));
+        text += " " + std::string(socket) + " " + std::to_string(watts) + "W";
+    }
     if (kind.tag == "CAB") text += " " + std::string(r.pick(Names(kCableSections)));
     if (colour) {
         for (const Colour& c : kColours)
@@ -151,20 +153,26 @@ void insertArticle(Random& r, ArticleStatements& insert, const Shop& shop, const
     std::optional<Bytes> picture;
     if (code % 100 == 1) picture = Bytes{kPicture};
     std::string family(kind.family);
-    article.run(
-        code, family, static_cast<int>(family.size() / 2), a.id, a.description,
-        cut(a.description, 30), static_cast<double>(margin), Money{a.cost}, Money{costMax},
-        Money{costMin}, Money{(costMin + costMax) / 2}, Money{a.price}, static_cast<double>(kVat),
-        a.arms > 0 ? std::optional(a.arms) : std::nullopt, a.colour, Money{(a.price * 12 + 5) / 10},
-        r.percent(85) ? 0.0 : static_cast<double>(r.between(1, 4) * 5),
-        a.brand.empty() ? std::nullopt : std::optional(a.brand), picture,
-        Money{kind.service ? 0 : r.between(0, 300)},
-        a.supplier ? std::optional(a.supplierCode) : std::nullopt, a.supplier, notes, oldCode,
-        oldSupplier, picture ? 1 : 0, 1, static_cast<int>(code % 500),
-        static_cast<int>(r.below(100)), cut(a.description, 15), r.percent(20) ? 1 : 0,
-        r.percent(10) ? 1 : 0, a.deleted ? -1 : 0, 0.0, a.tracked ? 1 : 0, r.percent(30) ? 1 : 0, 0,
-        0, Money{(a.price * 115 + 50) / 100}, Money{(a.price * 95 + 50) / 100},
-        Day{kFirstDay - static_cast<int>(r.below(900))}, static_cast<int>(r.below(5000)));
+    // Last column first (see Random).
+    const int counter = static_cast<int>(r.below(5000));
+    const Day modified{kFirstDay - static_cast<int>(r.below(900))};
+    const int transport = r.percent(30) ? 1 : 0;
+    const int showUsePosition = r.percent(10) ? 1 : 0;
+    const int showPosition = r.percent(20) ? 1 : 0;
+    const int usePosition = static_cast<int>(r.below(100));
+    const Money transfer{kind.service ? 0 : r.between(0, 300)};
+    const double discount = r.percent(85) ? 0.0 : static_cast<double>(r.between(1, 4) * 5);
+    article.run(code, family, static_cast<int>(family.size() / 2), a.id, a.description,
+                cut(a.description, 30), static_cast<double>(margin), Money{a.cost}, Money{costMax},
+                Money{costMin}, Money{(costMin + costMax) / 2}, Money{a.price},
+                static_cast<double>(kVat), a.arms > 0 ? std::optional(a.arms) : std::nullopt,
+                a.colour, Money{(a.price * 12 + 5) / 10}, discount,
+                a.brand.empty() ? std::nullopt : std::optional(a.brand), picture, transfer,
+                a.supplier ? std::optional(a.supplierCode) : std::nullopt, a.supplier, notes,
+                oldCode, oldSupplier, picture ? 1 : 0, 1, static_cast<int>(code % 500), usePosition,
+                cut(a.description, 15), showPosition, showUsePosition, a.deleted ? -1 : 0, 0.0,
+                a.tracked ? 1 : 0, transport, 0, 0, Money{(a.price * 115 + 50) / 100},
+                Money{(a.price * 95 + 50) / 100}, modified, counter);
 }
 
 // The supplier's price-list row of the article, and now and then one of an item of the same
@@ -175,24 +183,29 @@ void insertTariffs(Random& r, Statement& tariff, const Article& a, const Article
     std::string family(kind.family);
     int discount = r.intBetween(0, 8) * 5;
     std::int64_t list = (a.cost * 100 + (100 - discount) / 2) / (100 - discount);
-    tariff.run(
-        *a.supplier, a.supplierCode, a.id, "G" + family, familyName(family),
-        a.description.substr(0, 100),
-        r.percent(10) ? std::optional<std::string>("SUSTITUYE A MODELO ANTERIOR") : std::nullopt,
-        Day{tariffDays[r.below(2)]}, r.intBetween(2, 30),
-        a.barcode.empty() ? std::nullopt : std::optional(a.barcode), std::optional(a.brand),
-        a.arms > 0 ? std::optional(a.arms) : std::nullopt, a.colour, Money{list},
-        static_cast<double>(discount), Money{a.cost}, static_cast<double>(kVat),
-        Money{(a.price * 12 + 5) / 10});
+    // Last column first (see Random).
+    int supplyDays = r.intBetween(2, 30);
+    Day listed{tariffDays[r.below(2)]};
+    std::optional<std::string> notes;
+    if (r.percent(10)) notes = "SUSTITUYE A MODELO ANTERIOR";
+    tariff.run(*a.supplier, a.supplierCode, a.id, "G" + family, familyName(family),
+               a.description.substr(0, 100), notes, listed, supplyDays,
+               a.barcode.empty() ? std::nullopt : std::optional(a.barcode), std::optional(a.brand),
+               a.arms > 0 ? std::optional(a.arms) : std::nullopt, a.colour, Money{list},
+               static_cast<double>(discount), Money{a.cost}, static_cast<double>(kVat),
+               Money{(a.price * 12 + 5) / 10});
     // Catalogue items of the same supplier that the shop does not stock.
     if (r.percent(20)) {
         std::int64_t price = r.between(kind.minCost, kind.maxCost);
         std::int64_t serial = ++serials.supplierCode;
+        int itemSupplyDays = r.intBetween(5, 45);
+        Day itemListed{tariffDays[r.below(2)]};
+        int model = r.intBetween(1000, 9999);
+        std::string name = describe(r, kind, a.arms, std::nullopt, model);
         tariff.run(*a.supplier, "R" + padded(serial, 7), kNull, "G" + family, familyName(family),
-                   describe(r, kind, a.arms, std::nullopt, r.intBetween(1000, 9999)), kNull,
-                   Day{tariffDays[r.below(2)]}, r.intBetween(5, 45), ean13(9000000000 + serial),
-                   a.brand, kNull, kNull, Money{price}, 0.0, Money{price},
-                   static_cast<double>(kVat), Money{(price * 20 + 5) / 10});
+                   name, kNull, itemListed, itemSupplyDays, ean13(9000000000 + serial), a.brand,
+                   kNull, kNull, Money{price}, 0.0, Money{price}, static_cast<double>(kVat),
+                   Money{(price * 20 + 5) / 10});
     }
 }
 

@@ -157,6 +157,10 @@ void insertInvoice(Random& r, InvoiceStatements& insert, Shop& shop, Document& d
         const std::string& text = shop.customers[static_cast<std::size_t>(*d.customer)].nif;
         if (!text.empty()) nif = cut(text, 9);
     }
+    // Last column first (see Random).
+    const int printed = r.percent(90) ? 1 : 0;
+    std::optional<int> entry;
+    if (r.percent(50)) entry = r.intBetween(1, 99999);
     header.run(
         d.number, d.year, d.company, d.series, Day{d.day}, Clock{d.time}, d.customer,
         note ? std::optional<std::string>("SEGUN ALBARAN " + std::to_string(note->number))
@@ -167,8 +171,7 @@ void insertInvoice(Random& r, InvoiceStatements& insert, Shop& shop, Document& d
         ticket ? std::optional(ticket->number) : std::nullopt,
         ticket ? std::optional(ticket->year) : std::nullopt,
         ticket ? std::optional(ticket->series) : std::nullopt, i % 45 == 30 ? 1 : 0, p.paid ? 1 : 0,
-        r.percent(50) ? std::optional(r.intBetween(1, 99999)) : std::nullopt, p.method,
-        r.percent(90) ? 1 : 0, p.paid ? std::optional(Clock{p.time}) : std::nullopt,
+        entry, p.method, printed, p.paid ? std::optional(Clock{p.time}) : std::nullopt,
         p.paid ? std::optional(Day{p.day}) : std::nullopt, static_cast<double>(kVat),
         Money{d.totals.total}, static_cast<double>(d.discount), surchargeRate(d),
         Money{p.paid ? d.totals.total : 0}, Money{d.totals.discount}, Money{p.paid ? p.handed : 0},

@@ -14,6 +14,15 @@ std::string dni(std::int64_t number) {
     return padded(number, 8) + kLetters[number % 23];
 }
 
+// "<trade> <owner> <company form>", a few with a place name that has an apostrophe in place of
+// the owner; the words are drawn last first (see Random).
+std::string supplierName(Random& r, int id, const std::string& owner) {
+    std::string_view suffix = r.pick(Names(kCompanySuffixes));
+    std::string middle = id % 41 == 6 ? std::string(r.pick(Names(kApostrophePlaces))) : owner;
+    std::string_view trade = r.pick(Names(kSupplierWords));
+    return std::string(trade) + " " + middle + " " + std::string(suffix);
+}
+
 }  // namespace
 
 void fillCompanies(DemoRun& run) {
@@ -75,16 +84,14 @@ void fillSuppliers(DemoRun& run) {
     shop.supplierDeleted.assign(static_cast<std::size_t>(n) + 1, false);
     for (int id = 1; id <= n; ++id) {
         std::string owner(r.pick(Names(kSurnames)));
-        std::string name = std::string(r.pick(Names(kSupplierWords))) + " " +
-                           (id % 41 == 6 ? std::string(r.pick(Names(kApostrophePlaces))) : owner) +
-                           " " + std::string(r.pick(Names(kCompanySuffixes)));
+        std::string name = supplierName(r, id, owner);
         std::string slug;
         for (char c : owner)
             if (c >= 'A' && c <= 'Z') slug += static_cast<char>(c - 'A' + 'a');
         slug += std::to_string(id);
         const Town& town = kTowns[static_cast<std::size_t>(r.below(std::size(kTowns)))];
-        std::string street =
-            std::string(r.pick(Names(kStreets))) + " " + std::to_string(r.between(1, 120));
+        std::string number = std::to_string(r.between(1, 120));
+        std::string street = std::string(r.pick(Names(kStreets))) + " " + number;
         bool same = r.percent(80);
         const Town& postalTown =
             same ? town : kTowns[static_cast<std::size_t>(r.below(std::size(kTowns)))];
@@ -94,11 +101,13 @@ void fillSuppliers(DemoRun& run) {
         shop.supplierDeleted[static_cast<std::size_t>(id)] = deleted;
         std::optional<std::string> notes;
         if (r.percent(15)) notes = "PEDIDO MINIMO " + std::to_string(r.between(1, 6) * 50) + " EUR";
-        supplier.run(id, cut(name, 100), "B" + padded(r.between(10000000, 99999999), 8), street,
-                     town.name, town.postcode, town.province, same ? 1 : 0, postalStreet,
-                     postalTown.name, postalTown.postcode, postalTown.province,
-                     "96" + padded(r.between(0, 9999999), 7),
-                     "96" + padded(r.between(0, 9999999), 7), "pedidos@" + slug + ".es",
+        // Last column first (see Random).
+        std::string fax = "96" + padded(r.between(0, 9999999), 7);
+        std::string phone = "96" + padded(r.between(0, 9999999), 7);
+        std::string nif = "B" + padded(r.between(10000000, 99999999), 8);
+        supplier.run(id, cut(name, 100), nif, street, town.name, town.postcode, town.province,
+                     same ? 1 : 0, postalStreet, postalTown.name, postalTown.postcode,
+                     postalTown.province, phone, fax, "pedidos@" + slug + ".es",
                      "www." + slug + ".es", notes, deleted ? -1 : 0);
         type.run(id, 1, "400" + padded(id, 6));
         if (r.percent(30)) type.run(id, 2, "410" + padded(id, 6));
@@ -128,8 +137,8 @@ void fillCustomers(DemoRun& run) {
             std::string trading = std::string(r.pick(Names(kTrades))) + " " + place;
             name = trading + " " + std::string(r.pick(Names(kCompanySuffixes)));
             trade = trading;
-            c.nif = std::string(r.percent(80) ? "B" : "A") +
-                    padded(id * 37 + r.between(0, 36) + 10000000, 8);
+            std::int64_t serial = id * 37 + r.between(0, 36) + 10000000;
+            c.nif = std::string(r.percent(80) ? "B" : "A") + padded(serial, 8);
             c.surcharge = r.percent(40);
         } else {
             std::string first(r.pick(Names(kFirstNames)));

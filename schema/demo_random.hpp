@@ -7,7 +7,11 @@
 namespace zorvanil::schema::demo {
 
 // Deterministic randomness: splitmix64, and only integer arithmetic on its output, so the same
-// seed gives the same database with any compiler and standard library.
+// seed gives the same database with any compiler and standard library. For that, the numbers
+// are drawn one statement at a time: compilers evaluate the arguments of a call, and the
+// operands of +, in different orders, so no call and no sum draws more than one of them.
+// Where a row takes several numbers, they are drawn from its last column to its first, the
+// order its values have always had.
 class Random {
   public:
     explicit Random(std::uint64_t seed) : state_(seed) {}

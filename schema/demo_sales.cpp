@@ -114,20 +114,21 @@ void fillDeliveryNotes(DemoRun& run) {
         std::optional<int> quote;
         if (shop.quoteCount > 0 && r.percent(10))
             quote = r.intBetween(1, std::max(1, shop.quoteCount / 2));
-        header.run(
-            d.number, d.year, d.company, d.series, Day{d.day}, Clock{d.time},
-            r.percent(30) ? std::optional(Day{std::min(d.day + r.intBetween(1, 15), kLastDay)})
-                          : std::nullopt,
-            d.customer,
-            r.percent(20) ? std::optional<std::string>("ENTREGAR POR LA TARDE") : std::nullopt,
-            quote, i % 33 == 20 ? 1 : 0, p.paid ? 1 : 0,
-            p.paid ? std::optional(p.method) : std::nullopt,
-            p.paid ? std::optional(Clock{p.time}) : std::nullopt,
-            p.paid ? std::optional(Day{p.day}) : std::nullopt, static_cast<double>(kVat),
-            Money{d.totals.total}, Money{d.totals.base}, static_cast<double>(d.discount),
-            surchargeRate(d), Money{p.paid ? d.totals.total : 0}, Money{d.totals.discount},
-            Money{p.paid ? p.handed : 0}, Money{p.paid ? p.change : 0},
-            Money{p.paid ? d.totals.total : 0}, Money{d.totals.discount + d.totals.lineDiscount});
+        // Last column first (see Random).
+        std::optional<std::string> notes;
+        if (r.percent(20)) notes = "ENTREGAR POR LA TARDE";
+        std::optional<Day> delivered;
+        if (r.percent(30)) delivered = Day{std::min(d.day + r.intBetween(1, 15), kLastDay)};
+        header.run(d.number, d.year, d.company, d.series, Day{d.day}, Clock{d.time}, delivered,
+                   d.customer, notes, quote, i % 33 == 20 ? 1 : 0, p.paid ? 1 : 0,
+                   p.paid ? std::optional(p.method) : std::nullopt,
+                   p.paid ? std::optional(Clock{p.time}) : std::nullopt,
+                   p.paid ? std::optional(Day{p.day}) : std::nullopt, static_cast<double>(kVat),
+                   Money{d.totals.total}, Money{d.totals.base}, static_cast<double>(d.discount),
+                   surchargeRate(d), Money{p.paid ? d.totals.total : 0}, Money{d.totals.discount},
+                   Money{p.paid ? p.handed : 0}, Money{p.paid ? p.change : 0},
+                   Money{p.paid ? d.totals.total : 0},
+                   Money{d.totals.discount + d.totals.lineDiscount});
         insertSalesLines(line, d, true);
     }
     run.report(header, "ALBARANES");

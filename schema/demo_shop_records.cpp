@@ -34,20 +34,24 @@ void fillNotices(DemoRun& run) {
         int year = yearOf(n.day);
         int id = ++numbers[{n.company, year}];
         noteLast(shop.counters.notices, n.company, year, id);
-        std::string contact = std::string(r.pick(Names(kFirstNames))) + " " +
-                              std::string(i % 10 == 4 ? "D'OCON" : r.pick(Names(kSurnames)));
+        // Surname first, then the columns from the last (see Random).
+        std::string surname(i % 10 == 4 ? "D'OCON" : r.pick(Names(kSurnames)));
+        std::string contact = std::string(r.pick(Names(kFirstNames))) + " " + surname;
         std::string_view state = r.pick(Names(kNoticeStates));
         const Town& town = kTowns[static_cast<std::size_t>(r.below(12))];
         int visit = std::min(n.day + r.intBetween(1, 10), kLastDay);
-        insert.run(
-            id, n.company, year, Day{n.day}, Clock{n.time}, contact,
-            std::string(r.pick(Names(kStreets))) + " " + std::to_string(r.between(1, 90)),
-            town.name, "96" + padded(r.between(0, 9999999), 7),
-            r.percent(70) ? std::optional("6" + padded(r.between(0, 99999999), 8)) : std::nullopt,
-            r.pick(Names(kNoticeReasons)),
-            r.percent(40) ? std::optional<std::string>("LLAMAR ANTES DE IR") : std::nullopt,
-            Day{visit}, Clock{(r.intBetween(9, 19)) * 3600}, state, state == "TERMINADO" ? -1 : 0,
-            kNull);
+        const Clock visitTime{r.intBetween(9, 19) * 3600};
+        std::optional<std::string> comments;
+        if (r.percent(40)) comments = "LLAMAR ANTES DE IR";
+        std::string_view reason = r.pick(Names(kNoticeReasons));
+        std::optional<std::string> mobile;
+        if (r.percent(70)) mobile = "6" + padded(r.between(0, 99999999), 8);
+        std::string phone = "96" + padded(r.between(0, 9999999), 7);
+        std::string number = std::to_string(r.between(1, 90));
+        std::string address = std::string(r.pick(Names(kStreets))) + " " + number;
+        insert.run(id, n.company, year, Day{n.day}, Clock{n.time}, contact, address, town.name,
+                   phone, mobile, reason, comments, Day{visit}, visitTime, state,
+                   state == "TERMINADO" ? -1 : 0, kNull);
     }
     run.report(insert, "AVISOS");
 }
@@ -68,18 +72,19 @@ void fillPendingOrders(DemoRun& run) {
         bool ordered = r.percent(50);
         std::optional<int> customer;
         if (i % 12 != 5) customer = shop.liveCustomer(r);
-        insert.run(
-            firm, ++lines[static_cast<std::size_t>(firm)], Day{day},
-            ordered ? std::optional(Day{std::min(day + r.intBetween(0, 7), kLastDay)})
-                    : std::nullopt,
-            customer,
-            std::string(r.pick(Names(kFirstNames))) + " " + std::string(r.pick(Names(kSurnames))),
-            a.supplier, a.supplier ? std::optional(a.supplierCode) : std::nullopt, a.id,
-            a.brand.empty() ? std::nullopt : std::optional(a.brand), a.description,
-            a.arms > 0 ? std::optional(a.arms) : std::nullopt, a.colour,
-            Quantity{10 * r.between(1, 4)}, ordered ? 1 : 0,
-            r.percent(30) ? std::optional<std::string>("AVISAR AL CLIENTE AL LLEGAR")
-                          : std::nullopt);
+        // Last column first (see Random).
+        std::optional<std::string> comments;
+        if (r.percent(30)) comments = "AVISAR AL CLIENTE AL LLEGAR";
+        const Quantity quantity{10 * r.between(1, 4)};
+        std::string surname(r.pick(Names(kSurnames)));
+        std::string contact = std::string(r.pick(Names(kFirstNames))) + " " + surname;
+        std::optional<Day> orderDay;
+        if (ordered) orderDay = Day{std::min(day + r.intBetween(0, 7), kLastDay)};
+        insert.run(firm, ++lines[static_cast<std::size_t>(firm)], Day{day}, orderDay, customer,
+                   contact, a.supplier, a.supplier ? std::optional(a.supplierCode) : std::nullopt,
+                   a.id, a.brand.empty() ? std::nullopt : std::optional(a.brand), a.description,
+                   a.arms > 0 ? std::optional(a.arms) : std::nullopt, a.colour, quantity,
+                   ordered ? 1 : 0, comments);
     }
     run.report(insert, "PEDIDOSPENDIENTES");
 }
