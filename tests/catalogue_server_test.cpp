@@ -14,7 +14,8 @@
 #include "server/remote_data_module.hpp"
 #include "server/zorvanil_handlers.hpp"
 #include "support/delta_builder.hpp"
-#include "support/server_fixture.hpp"
+#include "support/read_result.hpp"
+#include "support/test_server.hpp"
 
 namespace zorvanil::test {
 namespace {
@@ -37,10 +38,7 @@ class CatalogueServer : public ::testing::Test {
     }
     ReadResult read(server::TAZORVANIL& m, std::string_view provider, std::int32_t count,
                     Variant owner = {}, std::string_view commandText = {}) {
-        ReadResult r;
-        r.status = m.AS_GetRecords(provider, count, r.recsOut, server::grMetaData, commandText,
-                                   r.params, owner, r.result);
-        return r;
+        return getRecords(m, provider, count, server::grMetaData, std::move(owner), commandText);
     }
     static TestDatabase* database;
 };

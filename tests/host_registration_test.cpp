@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -10,19 +9,13 @@
 #include "host/registry.hpp"
 #include "host/server_main.hpp"
 #include "host/start_mode.hpp"
-#include "net_support.hpp"
+#include "support/temp_dir.hpp"
 
 namespace zorvanil::host {
 namespace {
 
-using testing::TempDir;
-
-std::string readFile(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using test::readFile;
+using test::TempDir;
 
 TEST(HostStartMode, SwitchesAreFoundInEitherFormAndAnyCaseFirstTestWinning) {
     struct Case {

@@ -16,21 +16,24 @@
 #include <boost/beast/http.hpp>
 #include <boost/json/parse.hpp>
 
+#include "catalogue/zorvanil_catalogue.hpp"
 #include "common/error.hpp"
-#include "db/sql_trace.hpp"
 #include "host/close_question.hpp"
 #include "host/object_host.hpp"
 #include "host/registry.hpp"
 #include "host/server_main.hpp"
 #include "host/status_page.hpp"
-#include "net_support.hpp"
 #include "server/remote_data_module.hpp"
+#include "server/zorvanil_handlers.hpp"
+#include "support/running_server.hpp"
 
 namespace zorvanil::host {
 namespace {
 
-using testing::RunningServer;
-using testing::TempDir;
+using test::eventually;
+using test::RunningServer;
+using test::TempDir;
+using test::TestDatabase;
 
 struct HttpAnswer {
     unsigned status = 0;
@@ -57,20 +60,9 @@ HttpAnswer httpGet(std::uint16_t port, const std::string& target) {
 
 // Objects built straight on the object host, without the network.
 struct Objects {
-    TempDir dir;
-    std::shared_ptr<server::ServerEnvironment> env = server::ServerEnvironment::makeDefault();
-    std::unique_ptr<ObjectHost> host;
-
-    Objects() {
-        env->logger->set_level(spdlog::level::off);
-        env->connectionFile = dir.path() / "connection.txt";
-        env->creationFile = dir.path() / "creation.txt";
-        env->connection.trace = std::make_shared<db::SqlTrace>();
-        testing::createTestDatabase(dir.path() / "test.db");
-        testing::writeConnectionFile(env->connectionFile, dir.path() / "test.db");
-        host = std::make_unique<ObjectHost>(catalogue::zorvanilCatalogue(),
-                                            server::zorvanilHandlers(), env);
-    }
+    TestDatabase db{test::kSmallTableDdl};
+    std::unique_ptr<ObjectHost> host = std::make_unique<ObjectHost>(
+        catalogue::zorvanilCatalogue(), server::zorvanilHandlers(), db.environment());
 };
 
 TEST(HostObjects, CountFollowsObjectsBuiltAndDestroyedOnManyThreads) {
@@ -96,7 +88,7 @@ TEST(HostObjects, CountFollowsObjectsBuiltAndDestroyedOnManyThreads) {
             objects.host->destroy(hosted);
             EXPECT_FALSE(hosted);
         });
-    ASSERT_TRUE(testing::eventually([&] { return built == kThreads; }));
+    ASSERT_TRUE(eventually([&] { return built == kThreads; }));
     for (auto& t : threads)
         t.join();
     EXPECT_EQ(objects.host->liveObjects(), 0);
@@ -115,7 +107,7 @@ TEST(HostObjects, CountFollowsObjectsBuiltAndDestroyedOnManyThreads) {
 TEST(HostObjects, AFailedConstructionThrowsItsErrorAndCountsNoObject) {
     Objects objects;
     HostedObject first = objects.host->build(1);
-    testing::writeConnectionFile(objects.env->connectionFile, objects.dir.path() / "none.db");
+    objects.db.pointConnectionFileAt(objects.db.dir() / "none.db");
     try {
         objects.host->build(2);
         ADD_FAILURE();
@@ -163,17 +155,17 @@ TEST(HostStatusPage, PagesShowTheLiveFactsOfTheServer) {
     EXPECT_NE(page.body.find("<title>SZORVANIL</title>"), std::string::npos);
     EXPECT_NE(page.body.find("Remote Server Zorvanil db2"), std::string::npos);
     EXPECT_NE(page.body.find("<td>Live objects</td><td>2</td>"), std::string::npos);
-    EXPECT_NE(page.body.find(server.database.string()), std::string::npos);
+    EXPECT_NE(page.body.find(server.db.file().string()), std::string::npos);
     EXPECT_EQ(httpGet(server.host->port(), "/status").body.substr(0, 15), "<!DOCTYPE html>");
 
     b.reset();
-    ASSERT_TRUE(testing::eventually([&] { return server.host->liveObjects() == 1; }));
+    ASSERT_TRUE(eventually([&] { return server.host->liveObjects() == 1; }));
     HttpAnswer json = httpGet(server.host->port(), "/status.json");
     EXPECT_EQ(json.contentType, "application/json");
     boost::json::object facts = boost::json::parse(json.body).as_object();
     EXPECT_EQ(facts.at("title").as_string(), "SZORVANIL");
     EXPECT_EQ(facts.at("objects").as_int64(), 1);
-    EXPECT_EQ(facts.at("database").as_string(), server.database.string());
+    EXPECT_EQ(facts.at("database").as_string(), server.db.file().string());
     EXPECT_EQ(facts.at("mode").as_string(), "normal");
     EXPECT_GE(facts.at("uptimeSeconds").as_int64(), 0);
 

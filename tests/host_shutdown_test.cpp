@@ -3,13 +3,13 @@
 
 #include <atomic>
 
-#include "net_support.hpp"
+#include "support/running_server.hpp"
 
 namespace zorvanil::host {
 namespace {
 
-using testing::eventually;
-using testing::RunningServer;
+using test::eventually;
+using test::RunningServer;
 
 // The signal goes to the server's waiting thread only, where it is blocked and taken, so that
 // the test process is never hit.

@@ -1,31 +1,17 @@
 #include <gtest/gtest.h>
 
-#include <sqlite3.h>
-
 #include <boost/json.hpp>
-#include "net_support.hpp"
 
 #include "packet/data_packet.hpp"
 #include "packet/json_codec.hpp"
 #include "support/delta_builder.hpp"
+#include "support/running_server.hpp"
 
-namespace zorvanil::testing {
+namespace zorvanil::test {
 namespace {
 
-using test::DeltaBuilder;
-
-std::string countRows(const fs::path& database) {
-    sqlite3* db = nullptr;
-    sqlite3_open(database.c_str(), &db);
-    sqlite3_busy_timeout(db, 5000);
-    sqlite3_stmt* stmt = nullptr;
-    std::string out;
-    if (sqlite3_prepare_v2(db, "SELECT COUNT(*) FROM T", -1, &stmt, nullptr) == SQLITE_OK &&
-        sqlite3_step(stmt) == SQLITE_ROW)
-        out = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
-    return out;
+std::string countRows(const TestDatabase& db) {
+    return db.scalar("SELECT COUNT(*) FROM T");
 }
 
 // Many new rows of table T in one change packet.
@@ -51,7 +37,7 @@ TEST(NetApply, AppliesTravelAndFailedRowsComeBack) {
     ASSERT_TRUE(failed.error.has_value());
     EXPECT_EQ(failed.error->recordNo, 2);
     EXPECT_NE(failed.error->message.find("UNIQUE"), std::string::npos) << failed.error->message;
-    EXPECT_EQ(countRows(server.database), "4");
+    EXPECT_EQ(countRows(server.db), "4");
 }
 
 TEST(NetApply, AClientKilledMidApplyLeavesAllOrNothing) {
@@ -68,7 +54,7 @@ TEST(NetApply, AClientKilledMidApplyLeavesAllOrNothing) {
         c->abort();
     }
     ASSERT_TRUE(eventually([&] { return server.host->liveObjects() == 0; }));
-    std::string rows = countRows(server.database);
+    std::string rows = countRows(server.db);
     EXPECT_TRUE(rows == "3" || rows == "3003") << rows << " rows";
     // The server goes on serving.
     auto again = server.connect();
@@ -76,4 +62,4 @@ TEST(NetApply, AClientKilledMidApplyLeavesAllOrNothing) {
 }
 
 }  // namespace
-}  // namespace zorvanil::testing
+}  // namespace zorvanil::test

@@ -20,7 +20,7 @@
 #include "server/server_environment.hpp"
 #include "server/zorvanil_handlers.hpp"
 
-namespace zorvanil::testing {
+namespace zorvanil::test {
 namespace {
 
 namespace asio = boost::asio;
@@ -95,4 +95,4 @@ TEST(NetHttp, EveryErrorAnswerLeavesALogLine) {
 }
 
 }  // namespace
-}  // namespace zorvanil::testing
+}  // namespace zorvanil::test

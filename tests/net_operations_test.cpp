@@ -6,10 +6,10 @@
 
 #include <boost/json/parse.hpp>
 
-#include "net_support.hpp"
 #include "packet/json_codec.hpp"
+#include "support/running_server.hpp"
 
-namespace zorvanil::testing {
+namespace zorvanil::test {
 namespace {
 
 namespace json = boost::json;
@@ -118,4 +118,4 @@ TEST(RemoteOperations, TheClientLibraryCallsEachOperation) {
 }
 
 }  // namespace
-}  // namespace zorvanil::testing
+}  // namespace zorvanil::test

@@ -11,11 +11,11 @@
 #include <boost/json/serialize.hpp>
 
 #include "common/error.hpp"
-#include "net_support.hpp"
 #include "packet/data_packet.hpp"
 #include "support/message_of.hpp"
+#include "support/running_server.hpp"
 
-namespace zorvanil::testing {
+namespace zorvanil::test {
 namespace {
 
 namespace json = boost::json;
@@ -85,7 +85,7 @@ TEST(NetServer, TwoClientsHaveTwoObjectsAndALongCallDelaysNoOther) {
         slowAnswered = true;
     });
     ASSERT_TRUE(
-        eventually([&] { return !connectionsRunning(*server.trace, "RECURSIVE").empty(); }));
+        eventually([&] { return !connectionsRunning(server.db.trace(), "RECURSIVE").empty(); }));
     b->getRecords("DSPQ_PROCEDURE", -1, {}, kMetaData, "SELECT ID FROM T");
     EXPECT_FALSE(slowAnswered) << "the slow statement ended before the other client's call";
     slow.join();
@@ -100,7 +100,7 @@ TEST(NetServer, TwoClientsHaveTwoObjectsAndALongCallDelaysNoOther) {
         EXPECT_EQ(e.status(), kGeneralFailure);
         EXPECT_STREQ(e.what(), "no such table: MINE");
     }
-    EXPECT_EQ(connectionsRunning(*server.trace, "FROM T").size(), 2u);
+    EXPECT_EQ(connectionsRunning(server.db.trace(), "FROM T").size(), 2u);
 }
 
 TEST(NetServer, TextThatIsNotUtf8TravelsAsLatin1AndTheConnectionLives) {
@@ -174,8 +174,8 @@ TEST(NetServer, CreateObjectChecksClassAndReportsConstructionErrors) {
     }
 
     // A connection that cannot be opened fails the creation with its message; no object lives.
-    fs::path missing = server.dir.path() / "missing.db";
-    writeConnectionFile(server.env->connectionFile, missing);
+    std::filesystem::path missing = server.db.dir() / "missing.db";
+    server.db.pointConnectionFileAt(missing);
     try {
         c->createObject();
         ADD_FAILURE();
@@ -187,7 +187,7 @@ TEST(NetServer, CreateObjectChecksClassAndReportsConstructionErrors) {
     EXPECT_EQ(server.host->liveObjects(), 0);
 
     // The same connection may try again; the class identifier in braces names the class too.
-    writeConnectionFile(server.env->connectionFile, server.database);
+    server.db.pointConnectionFileAt(server.db.file());
     c->createObject(std::nullopt, "{f66b33aa-8b49-4301-8d74-cdd98ea1fa4a}");
     EXPECT_EQ(server.host->liveObjects(), 1);
     EXPECT_EQ(
@@ -392,7 +392,7 @@ TEST(NetServer, AccessKeyIsCheckedBeforeAnyObjectIsBuilt) {
             EXPECT_EQ(e.code(), -32003);
         }
     }
-    EXPECT_EQ(server.trace->lines().size(), 0u);
+    EXPECT_EQ(server.db.trace().lines().size(), 0u);
     EXPECT_EQ(server.host->liveObjects(), 0);
     c->createObject("open sesame");
     EXPECT_EQ(server.host->liveObjects(), 1);
@@ -410,4 +410,4 @@ TEST(NetServer, AutomationModeEndsAtTheLastRelease) {
 }
 
 }  // namespace
-}  // namespace zorvanil::testing
+}  // namespace zorvanil::test

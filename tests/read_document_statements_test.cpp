@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "db/sql_dataset.hpp"
-#include "read_document_fixture.hpp"
+#include "support/document_read_fixture.hpp"
 
 namespace zorvanil::test {
 namespace {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "db/sql_dataset.hpp"
-#include "read_list_fixture.hpp"
 #include "server/provider.hpp"
+#include "support/list_read_fixture.hpp"
 
 namespace zorvanil::test {
 namespace {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "db/sql_dataset.hpp"
-#include "read_list_fixture.hpp"
 #include "server/provider.hpp"
+#include "support/statement_case.hpp"
 
 namespace zorvanil::test {
 namespace {

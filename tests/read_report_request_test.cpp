@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "db/sql_dataset.hpp"
-#include "read_report_fixture.hpp"
 #include "server/provider.hpp"
+#include "support/report_read_fixture.hpp"
 
 namespace zorvanil::test {
 namespace {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "read_report_fixture.hpp"
+#include "support/report_read_fixture.hpp"
+#include "support/statement_case.hpp"
 
 namespace zorvanil::test {
 namespace {

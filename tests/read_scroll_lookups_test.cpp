@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "db/sql_dataset.hpp"
-#include "read_list_fixture.hpp"
 #include "server/provider.hpp"
 #include "server/zorvanil_handlers.hpp"
+#include "support/statement_case.hpp"
 
 namespace zorvanil::test {
 namespace {

@@ -17,64 +17,18 @@
 #include "db/field_type.hpp"
 #include "db/sqlite_driver.hpp"
 #include "schema/demo_database.hpp"
+#include "support/raw_sqlite.hpp"
 #include "support/temp_dir.hpp"
 
 namespace zorvanil::schema {
 namespace {
 
-// A raw SQLite connection for looking at what the schema and the generator produced.
-class Sqlite {
+// A raw SQLite connection to what the schema and the generator produced, with the questions these
+// tests ask of it.
+class Sqlite : public test::RawSqlite {
   public:
-    explicit Sqlite(const std::string& path) {
-        if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-            throw std::runtime_error("cannot open " + path);
-    }
-    ~Sqlite() { sqlite3_close_v2(db_); }
-    Sqlite(const Sqlite&) = delete;
-    Sqlite& operator=(const Sqlite&) = delete;
+    explicit Sqlite(const std::string& path) : RawSqlite(path, SQLITE_OPEN_READWRITE) {}
 
-    void exec(std::string_view sql) {
-        char* error = nullptr;
-        std::string text(sql);
-        if (sqlite3_exec(db_, text.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
-            std::string message = error ? error : "error";
-            sqlite3_free(error);
-            throw std::runtime_error(message);
-        }
-    }
-
-    using Stmt = std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)>;
-    // Prepares a statement; the error text is empty when it prepares.
-    Stmt prepare(const std::string& sql, std::string* error = nullptr) {
-        sqlite3_stmt* stmt = nullptr;
-        int rc = sqlite3_prepare_v2(db_, sql.c_str(), -1, &stmt, nullptr);
-        if (error) *error = rc == SQLITE_OK ? "" : sqlite3_errmsg(db_);
-        if (rc != SQLITE_OK && !error) throw std::runtime_error(sqlite3_errmsg(db_) + (": " + sql));
-        return Stmt(stmt, sqlite3_finalize);
-    }
-
-    std::vector<std::vector<std::string>> rows(const std::string& sql) {
-        Stmt stmt = prepare(sql);
-        std::vector<std::vector<std::string>> result;
-        while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
-            std::vector<std::string> row;
-            for (int i = 0; i < sqlite3_column_count(stmt.get()); ++i) {
-                const unsigned char* text = sqlite3_column_text(stmt.get(), i);
-                row.emplace_back(text ? reinterpret_cast<const char*>(text) : "");
-            }
-            result.push_back(std::move(row));
-        }
-        return result;
-    }
-    std::int64_t number(const std::string& sql) {
-        Stmt stmt = prepare(sql);
-        if (sqlite3_step(stmt.get()) != SQLITE_ROW) throw std::runtime_error("no row: " + sql);
-        return sqlite3_column_int64(stmt.get(), 0);
-    }
-    std::string text(const std::string& sql) {
-        auto result = rows(sql);
-        return result.empty() || result[0].empty() ? std::string() : result[0][0];
-    }
     std::vector<std::string> tables() {
         std::vector<std::string> names;
         for (auto& row : rows("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name"))
@@ -103,7 +57,7 @@ class Sqlite {
         };
         for (const std::string& table : tables()) {
             mix(table.data(), static_cast<int>(table.size()));
-            Stmt stmt = prepare("SELECT * FROM " + table + " ORDER BY rowid");
+            Statement stmt = prepare("SELECT * FROM " + table + " ORDER BY rowid");
             while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
                 for (int i = 0; i < sqlite3_column_count(stmt.get()); ++i) {
                     int type = sqlite3_column_type(stmt.get(), i);
@@ -115,9 +69,6 @@ class Sqlite {
         }
         return hash;
     }
-
-  private:
-    sqlite3* db_ = nullptr;
 };
 
 std::unique_ptr<Sqlite> schemaOnly() {

@@ -4,23 +4,12 @@
 
 #include <memory>
 
-#include "packet/data_packet.hpp"
 #include "server/remote_data_module.hpp"
+#include "support/read_result.hpp"
 #include "support/test_catalogue.hpp"
 #include "support/test_server.hpp"
 
 namespace zorvanil::test {
-
-// What one AS_GetRecords call returned.
-struct ReadResult {
-    server::CallStatus status;
-    Variant result;
-    std::int32_t recsOut = 0;
-    Variant params;
-    const packet::DataPacket& packet() const { return *result.asPacket(); }
-    // The values of one column of the packet's rows, as text.
-    std::vector<std::string> column(std::size_t index) const;
-};
 
 // A server object of the test catalogue on a fresh shop database.
 class ServerFixture : public ::testing::Test {
@@ -33,7 +22,10 @@ class ServerFixture : public ::testing::Test {
         return *module_;
     }
     ReadResult read(std::string_view provider, std::int32_t count, std::int32_t options = 0,
-                    Variant owner = {}, std::string_view commandText = {}, Variant params = {});
+                    Variant owner = {}, std::string_view commandText = {}, Variant params = {}) {
+        return getRecords(module(), provider, count, options, std::move(owner), commandText,
+                          std::move(params));
+    }
 
     TestDatabase db{kShopDdl};
     HandlerLog log;

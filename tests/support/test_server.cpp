@@ -1,11 +1,11 @@
 #include "support/test_server.hpp"
 
-#include <sqlite3.h>
+#include <cstdlib>
 
 #include <boost/json.hpp>
-#include <stdexcept>
 
 #include "catalogue/connection_defaults.hpp"
+#include "support/raw_sqlite.hpp"
 
 namespace zorvanil::test {
 
@@ -36,34 +36,20 @@ CREATE TRIGGER EAN_NO_EMPTY BEFORE UPDATE ON EAN WHEN NEW.ID_ARTICULO = ''
   BEGIN SELECT RAISE(ABORT, 'article required'); END;
 )";
 
-namespace {
-
-void run(sqlite3* db, const std::string& sql) {
-    char* error = nullptr;
-    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
-        std::string text = error ? error : "error";
-        sqlite3_free(error);
-        throw std::runtime_error(text);
-    }
-}
-
-sqlite3* openDb(const std::filesystem::path& file) {
-    sqlite3* db = nullptr;
-    if (sqlite3_open(file.c_str(), &db) != SQLITE_OK)
-        throw std::runtime_error("cannot open test db");
-    return db;
-}
-
-}  // namespace
+const char* const kSmallTableDdl = R"(
+CREATE TABLE T (ID INTEGER NOT NULL PRIMARY KEY, NAME VARCHAR(20));
+INSERT INTO T VALUES (1, 'ONE'), (2, 'TWO'), (3, 'THREE');
+)";
 
 TestDatabase::TestDatabase(const std::string& ddl)
     : file_(dir_ / "shop.db"),
       trace_(std::make_shared<db::SqlTrace>()),
       reported_(std::make_shared<std::vector<std::string>>()) {
-    sqlite3* db = openDb(file_);
-    run(db, "PRAGMA journal_mode=WAL");
-    if (!ddl.empty()) run(db, "BEGIN;" + ddl + ";COMMIT;");
-    sqlite3_close(db);
+    {
+        RawSqlite db(file_);
+        db.exec("PRAGMA journal_mode=WAL");
+        if (!ddl.empty()) db.exec("BEGIN;" + ddl + ";COMMIT;");
+    }
 
     env_ = server::ServerEnvironment::makeDefault();
     env_->connectionFile = dir_ / "connection.txt";
@@ -74,8 +60,14 @@ TestDatabase::TestDatabase(const std::string& ddl)
                          std::string(catalogue::kDefaultPassword),
                          std::string(catalogue::kDefaultDatabase)},
         [r = reported_](std::string_view m) { r->emplace_back(m); });
-    writeFile(env_->connectionFile, "user\r\nsecret\r\n" + file_.string() + "\r\n");
-    env_->logger->set_level(spdlog::level::off);
+    pointConnectionFileAt(file_);
+    // ZORVANIL_TEST_LOG shows the server's log while a test runs.
+    env_->logger->set_level(std::getenv("ZORVANIL_TEST_LOG") ? spdlog::level::debug
+                                                             : spdlog::level::off);
+}
+
+void TestDatabase::pointConnectionFileAt(const std::filesystem::path& database) const {
+    writeFile(env_->connectionFile, "user\r\nsecret\r\n" + database.string() + "\r\n");
 }
 
 std::vector<std::string> TestDatabase::statements() const {
@@ -88,27 +80,11 @@ std::vector<std::string> TestDatabase::statements() const {
 }
 
 void TestDatabase::exec(const std::string& sql) const {
-    sqlite3* db = openDb(file_);
-    sqlite3_busy_timeout(db, 5000);
-    try {
-        run(db, sql);
-    } catch (...) {
-        sqlite3_close(db);
-        throw;
-    }
-    sqlite3_close(db);
+    RawSqlite(file_).exec(sql);
 }
 
 std::string TestDatabase::scalar(const std::string& sql) const {
-    sqlite3* db = openDb(file_);
-    sqlite3_stmt* stmt = nullptr;
-    std::string out;
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK &&
-        sqlite3_step(stmt) == SQLITE_ROW)
-        if (auto t = sqlite3_column_text(stmt, 0)) out = reinterpret_cast<const char*>(t);
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
-    return out;
+    return RawSqlite(file_).text(sql);
 }
 
 }  // namespace zorvanil::test

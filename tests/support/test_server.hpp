@@ -29,6 +29,8 @@ class TestDatabase {
     std::string scalar(const std::string& sql) const;
     // The messages the configuration procedure reported.
     const std::vector<std::string>& reported() const { return *reported_; }
+    // Rewrites the connection file so that the next connection opens `database`.
+    void pointConnectionFileAt(const std::filesystem::path& database) const;
 
   private:
     TempDir dir_;
@@ -40,5 +42,7 @@ class TestDatabase {
 
 // Customers and orders with their lines, a few rows each; used by most tests of the server core.
 extern const char* const kShopDdl;
+// Table T (ID, NAME) with three rows; enough for the transport and host tests.
+extern const char* const kSmallTableDdl;
 
 }  // namespace zorvanil::test

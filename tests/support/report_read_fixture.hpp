@@ -1,6 +1,6 @@
 #pragma once
 
-#include "read_list_fixture.hpp"
+#include "support/list_read_fixture.hpp"
 
 namespace zorvanil::test {
 

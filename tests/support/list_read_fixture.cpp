@@ -1,10 +1,9 @@
-#include "read_list_fixture.hpp"
+#include "support/list_read_fixture.hpp"
 
 #include <algorithm>
 
 #include "catalogue/zorvanil_catalogue.hpp"
 #include "db/sql_dataset.hpp"
-#include "read/option_tokens.hpp"
 #include "read/scroll_lookups.hpp"
 #include "schema/demo_database.hpp"
 #include "server/zorvanil_handlers.hpp"
@@ -54,26 +53,6 @@ INSERT INTO AVISOS (ID_AVISO, ID_EMPRESA, ANYO, NOMBRE_CONTACTO) VALUES (1, 1, 2
   (2, 1, 2024, 'MANUEL'), (3, 1, 2025, 'MARIO'), (4, 2, 2024, 'MARCOS'), (15, 1, 2024, 'JUAN');
 )";
 
-std::string ListOptions::text() const {
-    std::string out;
-    for (const std::string* t :
-         {&pageNumber, &pageSize, &company, &year, &year2, &typeFilter, &searchText, &searchMode,
-          &orderClause, &detailOrderClause, &deletedFilter, &value2, &extraClause, &series}) {
-        out += *t;
-        out += read::kTokenSeparator;
-    }
-    return out;
-}
-
-std::string tokens(std::initializer_list<std::string_view> values) {
-    std::string out;
-    for (std::string_view v : values) {
-        out += v;
-        out += read::kTokenSeparator;
-    }
-    return out;
-}
-
 ListReadFixture::ListReadFixture() : db(std::string(schema::schemaDdl()) + kListRows) {}
 
 server::TAZORVANIL& ListReadFixture::module() {
@@ -88,10 +67,7 @@ ReadResult ListReadFixture::read(std::string_view provider, std::int32_t count,
                                  std::string_view commandText) {
     server::TAZORVANIL& m = module();
     const std::size_t before = db.statements().size();
-    ReadResult r;
-    Variant ownerData = owner;
-    r.status = m.AS_GetRecords(provider, count, r.recsOut, options, commandText, r.params,
-                               ownerData, r.result);
+    ReadResult r = getRecords(m, provider, count, options, owner, commandText);
     std::vector<std::string> all = db.statements();
     sent.assign(all.begin() + static_cast<std::ptrdiff_t>(before), all.end());
     return r;
@@ -127,24 +103,6 @@ std::vector<std::string> sorted(std::vector<std::string> v) {
     return v;
 }
 
-void StatementCaseTest::check() {
-    const StatementCase& c = GetParam();
-    ReadResult r = read(c.provider, -1, Variant(c.options));
-    ASSERT_TRUE(r.status.ok()) << r.status.message;
-    // The first statement is the handler's; a short page rewinds, which runs it once more. The
-    // others are the name lookups of the rows packed.
-    ASSERT_FALSE(sent.empty());
-    EXPECT_EQ(sent.front(), c.statement);
-    const std::string& dataSet = module().FindProvider(c.provider).dataSet()->name();
-    for (const std::string& s : sent) {
-        if (!isNameLookup(dataSet, s)) {
-            EXPECT_EQ(s, c.statement);
-        }
-    }
-    EXPECT_EQ(sorted(rows(r, c.columns)), sorted(c.rows));
-    EXPECT_FALSE(module().FindProvider(c.provider).dataSet()->active());
-}
-
 bool isNameLookup(std::string_view dataSet, std::string_view sql) {
     for (const read::ScrollLookup& l : read::scrollLookups())
         if (l.dataSet == dataSet && !l.field.empty() && sql.starts_with(l.before) &&
@@ -159,10 +117,6 @@ std::vector<std::string> withoutNameLookups(const std::vector<std::string>& stat
     for (const std::string& s : statements)
         if (!isNameLookup(dataSet, s)) out.push_back(s);
     return out;
-}
-
-std::string statementCaseName(const ::testing::TestParamInfo<StatementCase>& info) {
-    return info.param.name;
 }
 
 }  // namespace zorvanil::test

@@ -9,35 +9,11 @@
 
 #include "server/provider.hpp"
 #include "server/remote_data_module.hpp"
-#include "support/server_fixture.hpp"
+#include "support/list_options.hpp"
+#include "support/read_result.hpp"
 #include "support/test_server.hpp"
 
 namespace zorvanil::test {
-
-// The fourteen tokens of an options string, in token order, with the values an empty string
-// stands for.
-struct ListOptions {
-    std::string pageNumber = "0";
-    std::string pageSize = "0";
-    std::string company = "1";
-    std::string year = "1990";
-    std::string year2 = "";
-    std::string typeFilter = "-1";
-    std::string searchText = "ASD";
-    std::string searchMode = "";
-    std::string orderClause = "";
-    std::string detailOrderClause = "";
-    std::string deletedFilter = "-1";
-    std::string value2 = "";
-    std::string extraClause = "";
-    std::string series = "";
-
-    // Every token closed by the separator.
-    std::string text() const;
-};
-
-// A short options string: each token closed by the separator.
-std::string tokens(std::initializer_list<std::string_view> values);
 
 // The shop's master data, a few rows per table, on the real schema.
 extern const char* const kListRows;
@@ -63,27 +39,6 @@ class ListReadFixture : public ::testing::Test {
   private:
     std::unique_ptr<server::TAZORVANIL> module_;
 };
-
-// One read: the provider, its options string, the statement it must send (byte for byte) and the
-// rows that statement returns from the fixture's data, in any order.
-struct StatementCase {
-    const char* name;
-    const char* provider;
-    std::string options;
-    const char* statement;
-    const char* columns;
-    std::vector<std::string> rows;
-};
-
-// A test per statement case, named after the case.
-class StatementCaseTest : public ListReadFixture,
-                          public ::testing::WithParamInterface<StatementCase> {
-  protected:
-    // Reads the case's page and checks the statements sent, the rows and that the dataset is
-    // closed afterwards.
-    void check();
-};
-std::string statementCaseName(const ::testing::TestParamInfo<StatementCase>& info);
 
 // Sorted copy, for row sets that a statement returns in no fixed order.
 std::vector<std::string> sorted(std::vector<std::string> v);

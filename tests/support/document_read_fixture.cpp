@@ -1,4 +1,4 @@
-#include "read_document_fixture.hpp"
+#include "support/document_read_fixture.hpp"
 
 #include <algorithm>
 #include <stdexcept>

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "read_list_fixture.hpp"
+#include "support/list_read_fixture.hpp"
 
 namespace zorvanil::test {
 

@@ -1,4 +1,4 @@
-#include "read_report_fixture.hpp"
+#include "support/report_read_fixture.hpp"
 
 namespace zorvanil::test {
 

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+namespace zorvanil::test {
+
+// The fourteen tokens of an options string, in token order, with the values an empty string
+// stands for.
+struct ListOptions {
+    std::string pageNumber = "0";
+    std::string pageSize = "0";
+    std::string company = "1";
+    std::string year = "1990";
+    std::string year2 = "";
+    std::string typeFilter = "-1";
+    std::string searchText = "ASD";
+    std::string searchMode = "";
+    std::string orderClause = "";
+    std::string detailOrderClause = "";
+    std::string deletedFilter = "-1";
+    std::string value2 = "";
+    std::string extraClause = "";
+    std::string series = "";
+
+    // Every token closed by the separator.
+    std::string text() const;
+};
+
+// A short options string: each token closed by the separator.
+std::string tokens(std::initializer_list<std::string_view> values);
+
+}  // namespace zorvanil::test

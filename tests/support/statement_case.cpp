@@ -1,0 +1,29 @@
+#include "support/statement_case.hpp"
+
+#include "db/sql_dataset.hpp"
+
+namespace zorvanil::test {
+
+void StatementCaseTest::check() {
+    const StatementCase& c = GetParam();
+    ReadResult r = read(c.provider, -1, Variant(c.options));
+    ASSERT_TRUE(r.status.ok()) << r.status.message;
+    // The first statement is the handler's; a short page rewinds, which runs it once more. The
+    // others are the name lookups of the rows packed.
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(sent.front(), c.statement);
+    const std::string& dataSet = module().FindProvider(c.provider).dataSet()->name();
+    for (const std::string& s : sent) {
+        if (!isNameLookup(dataSet, s)) {
+            EXPECT_EQ(s, c.statement);
+        }
+    }
+    EXPECT_EQ(sorted(rows(r, c.columns)), sorted(c.rows));
+    EXPECT_FALSE(module().FindProvider(c.provider).dataSet()->active());
+}
+
+std::string statementCaseName(const ::testing::TestParamInfo<StatementCase>& info) {
+    return info.param.name;
+}
+
+}  // namespace zorvanil::test

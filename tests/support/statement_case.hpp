@@ -1,0 +1,33 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/list_read_fixture.hpp"
+
+namespace zorvanil::test {
+
+// One read: the provider, its options string, the statement it must send (byte for byte) and the
+// rows that statement returns from the fixture's data, in any order.
+struct StatementCase {
+    const char* name;
+    const char* provider;
+    std::string options;
+    const char* statement;
+    const char* columns;
+    std::vector<std::string> rows;
+};
+
+// A test per statement case, named after the case.
+class StatementCaseTest : public ListReadFixture,
+                          public ::testing::WithParamInterface<StatementCase> {
+  protected:
+    // Reads the case's page and checks the statements sent, the rows and that the dataset is
+    // closed afterwards.
+    void check();
+};
+std::string statementCaseName(const ::testing::TestParamInfo<StatementCase>& info);
+
+}  // namespace zorvanil::test
