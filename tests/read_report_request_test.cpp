@@ -4,6 +4,7 @@
 
 #include "db/sql_dataset.hpp"
 #include "server/provider.hpp"
+#include "support/case_names.hpp"
 #include "support/report_read_fixture.hpp"
 
 namespace zorvanil::test {
@@ -19,8 +20,8 @@ struct GuardCase {
     const char* provider;
     const char* stopProvider;
     const char* fresh;
-    std::string compose;
-    std::string stop;
+    CaseOptions compose;
+    CaseOptions stop;
     const char* columns;
 };
 
@@ -37,27 +38,28 @@ const GuardCase kGuardCases[] = {
     {"PedidosThenAux", "DSPQ_PEDIDOSPENDIENTES", "DSPQ_PEDIDOSPENDIENTESAUX", nullptr,
      tokens({"1", "1", "LAMP", "1", "1", "ORDER BY LINEA"}), tokens({"0", "0", "", "1", "2", ""}), "ID_EMPRESA,LINEA"},
     {"Listado", "DSPQ_LISTADOENTRADA", "DSPQ_LISTADOENTRADA", nullptr,
-     ListOptions{.pageNumber = "1", .pageSize = "1", .searchText = " WHERE E.ID_EMPRESA=1", .searchMode = "1", .orderClause = "ORDER BY ID_ENTRADA"}.text(), blankSearch().text(), "ID_ENTRADA"},
+     ListOptions{.pageNumber = "1", .pageSize = "1", .searchText = " WHERE E.ID_EMPRESA=1", .searchMode = "1", .orderClause = "ORDER BY ID_ENTRADA"}, blankSearch(), "ID_ENTRADA"},
     // The one row of the totals is on page 0.
     {"ListadoTotal", "DSPQ_LISTADOENTRADATOTAL", "DSPQ_LISTADOENTRADATOTAL", nullptr,
-     ListOptions{.pageNumber = "1", .pageSize = "1", .searchText = " WHERE E.ID_EMPRESA=1", .searchMode = "1"}.text(), blankSearch().text(), "BASE_ENTRADA"},
+     ListOptions{.pageNumber = "1", .pageSize = "1", .searchText = " WHERE E.ID_EMPRESA=1", .searchMode = "1"}, blankSearch(), "BASE_ENTRADA"},
     {"Arqueo", "DSPQ_ARQUEODECAJA", "DSPQ_ARQUEODECAJA", nullptr,
-     ListOptions{.pageNumber = "1", .pageSize = "1", .company = "1", .year = "2024", .searchText = "2024-03", .searchMode = "1", .orderClause = "ORDER BY ID_ARQUEO"}.text(), blankSearch().text(), "ID_ARQUEO"},
+     ListOptions{.pageNumber = "1", .pageSize = "1", .company = "1", .year = "2024", .searchText = "2024-03", .searchMode = "1", .orderClause = "ORDER BY ID_ARQUEO"}, blankSearch(), "ID_ARQUEO"},
     {"FacturasAlbaranes", "DSPQ_FACTURASALBARANES", "DSPQ_FACTURASALBARANES", nullptr,
-     ListOptions{.pageNumber = "1", .pageSize = "1", .company = "1", .year = "2024", .searchText = "7", .searchMode = "1", .orderClause = "ORDER BY ID_ALBARAN", .series = "A"}.text(), blankSearch().text(), "ID_ALBARAN"},
+     ListOptions{.pageNumber = "1", .pageSize = "1", .company = "1", .year = "2024", .searchText = "7", .searchMode = "1", .orderClause = "ORDER BY ID_ALBARAN", .series = "A"}, blankSearch(), "ID_ALBARAN"},
     {"FAlbaranesAux", "DSPQ_FALBARANESAUX", "DSPQ_FALBARANESAUX", nullptr,
-     ListOptions{.pageNumber = "1", .pageSize = "1", .company = "1", .year = "2024", .searchText = "7", .searchMode = "1", .orderClause = "ORDER BY ID_ALBARAN", .series = "A"}.text(), blankSearch().text(), "ID_ALBARAN"},
+     ListOptions{.pageNumber = "1", .pageSize = "1", .company = "1", .year = "2024", .searchText = "7", .searchMode = "1", .orderClause = "ORDER BY ID_ALBARAN", .series = "A"}, blankSearch(), "ID_ALBARAN"},
     // Q_TICKETAUX has a statement of its own in the catalogue.
     {"TicketAux", "DSPQ_TICKETAUX", "DSPQ_TICKETAUX", "SELECT * FROM TICKET",
-     ListOptions{.pageNumber = "1", .pageSize = "1", .company = "1", .year = "2024", .searchText = "1", .searchMode = "1", .orderClause = "ORDER BY ID_TICKET", .series = "A"}.text(), blankSearch().text(), "ID_TICKET"},
+     ListOptions{.pageNumber = "1", .pageSize = "1", .company = "1", .year = "2024", .searchText = "1", .searchMode = "1", .orderClause = "ORDER BY ID_TICKET", .series = "A"}, blankSearch(), "ID_TICKET"},
     {"LArticulos", "DSPQ_LARTICULOS", "DSPQ_LARTICULOS", nullptr,
-     ListOptions{.pageNumber = "1", .pageSize = "1", .searchText = " WHERE BORRADO=0", .searchMode = "2", .orderClause = "ORDER BY ID_ARTICULO", .value2 = "SELECT ID_ARTICULO FROM ARTICULOS"}.text(),
-     ListOptions{.searchText = "", .searchMode = "2", .value2 = "SELECT 1"}.text(), "ID_ARTICULO"},
+     ListOptions{.pageNumber = "1", .pageSize = "1", .searchText = " WHERE BORRADO=0", .searchMode = "2", .orderClause = "ORDER BY ID_ARTICULO", .value2 = "SELECT ID_ARTICULO FROM ARTICULOS"},
+     ListOptions{.searchText = "", .searchMode = "2", .value2 = "SELECT 1"}, "ID_ARTICULO"},
 };
 // clang-format on
 
 void PrintTo(const GuardCase& c, std::ostream* os) {
-    *os << c.name;
+    *os << c.provider << ' ' << c.compose.shown << ", then " << c.stopProvider << ' '
+        << c.stop.shown;
 }
 
 class ReadReportGuard : public ReportReadFixture,
@@ -67,7 +69,7 @@ TEST_P(ReadReportGuard, AStoppedReadRunsTheHeldStatementFromItsFirstRow) {
     const GuardCase& c = GetParam();
     // The rows' name lookups aside.
     const std::string& dataSet = module().FindProvider(c.stopProvider).dataSet()->name();
-    ReadResult fresh = read(c.stopProvider, -1, Variant(c.stop));
+    ReadResult fresh = read(c.stopProvider, -1, Variant(c.stop.text));
     if (c.fresh) {
         ASSERT_TRUE(fresh.status.ok()) << fresh.status.message;
         EXPECT_EQ(withoutNameLookups(sent, dataSet), std::vector<std::string>{c.fresh});
@@ -76,11 +78,11 @@ TEST_P(ReadReportGuard, AStoppedReadRunsTheHeldStatementFromItsFirstRow) {
         EXPECT_TRUE(sent.empty());
     }
 
-    ReadResult page = read(c.provider, -1, Variant(c.compose));
+    ReadResult page = read(c.provider, -1, Variant(c.compose.text));
     ASSERT_TRUE(page.status.ok()) << page.status.message;
     ASSERT_FALSE(sent.empty());
     const std::string statement = sent.front();
-    ReadResult stopped = read(c.stopProvider, -1, Variant(c.stop));
+    ReadResult stopped = read(c.stopProvider, -1, Variant(c.stop.text));
     ASSERT_TRUE(stopped.status.ok()) << stopped.status.message;
     EXPECT_EQ(withoutNameLookups(sent, dataSet), std::vector<std::string>{statement});
     // The row that the page skipped comes first.
@@ -92,17 +94,17 @@ TEST_P(ReadReportGuard, AStoppedReadRunsTheHeldStatementFromItsFirstRow) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ReadReportGuards, ReadReportGuard, ::testing::ValuesIn(kGuardCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         CaseName());
 
 // A read that fails: the message it returns, whether the dataset keeps the statement it held (a
 // page token is read before any statement is composed), and a read that then succeeds.
 struct FailureCase {
     const char* name;
     const char* provider;
-    std::string options;
+    CaseOptions options;
     const char* message;
     bool keepsStatement;
-    std::string next;
+    CaseOptions next;
 };
 
 // clang-format off
@@ -110,17 +112,17 @@ const FailureCase kFailureCases[] = {
     {"FacturasPageNumber", "DSPQ_FACTURAS", tokens({"x", "0", "1", "", "", ""}), "'x' is not a valid integer value", true, tokens({"0", "0", "1", "", "", ""})},
     {"PedidosPageSize", "DSPQ_PEDIDOSPENDIENTES", tokens({"0", "", "LAMP", "1", "1", ""}), "'' is not a valid integer value", true, ""},
     // A client condition must bring its own leading blank.
-    {"ListadoConditionWithoutBlank", "DSPQ_LISTADOENTRADA", ListOptions{.searchText = "WHERE E.ANYO=2024", .searchMode = "1"}.text(), "near \"E\": syntax error", false, ""},
-    {"ArqueoUnknownColumn", "DSPQ_ARQUEODECAJA", ListOptions{.searchText = " WHERE NOPE=1", .searchMode = "2"}.text(), "no such column: NOPE", false, ""},
-    {"TicketAuxUnknownTable", "DSPQ_TICKETAUX", ListOptions{.searchText = " WHERE 1=1", .searchMode = "2", .value2 = "SELECT * FROM TICKETS"}.text(), "no such table: TICKETS", false, ""},
+    {"ListadoConditionWithoutBlank", "DSPQ_LISTADOENTRADA", ListOptions{.searchText = "WHERE E.ANYO=2024", .searchMode = "1"}, "near \"E\": syntax error", false, ""},
+    {"ArqueoUnknownColumn", "DSPQ_ARQUEODECAJA", ListOptions{.searchText = " WHERE NOPE=1", .searchMode = "2"}, "no such column: NOPE", false, ""},
+    {"TicketAuxUnknownTable", "DSPQ_TICKETAUX", ListOptions{.searchText = " WHERE 1=1", .searchMode = "2", .value2 = "SELECT * FROM TICKETS"}, "no such table: TICKETS", false, ""},
     // The ticket list delivers its declared fields, whatever the client's statement selects.
-    {"TicketAuxMissingField", "DSPQ_TICKETAUX", ListOptions{.searchText = " WHERE 1=1", .searchMode = "2", .value2 = "SELECT ID_TICKET FROM TICKET"}.text(), "Field 'ID_EMPRESA' not found", false, ""},
-    {"LArticulosUnknownTable", "DSPQ_LARTICULOS", ListOptions{.searchText = "X", .searchMode = "2", .value2 = "SELECT * FROM "}.text(), "no such table: X", false, ListOptions{.searchText = " WHERE 1=1", .searchMode = "2", .value2 = "SELECT * FROM ARTICULOS"}.text()},
+    {"TicketAuxMissingField", "DSPQ_TICKETAUX", ListOptions{.searchText = " WHERE 1=1", .searchMode = "2", .value2 = "SELECT ID_TICKET FROM TICKET"}, "Field 'ID_EMPRESA' not found", false, ""},
+    {"LArticulosUnknownTable", "DSPQ_LARTICULOS", ListOptions{.searchText = "X", .searchMode = "2", .value2 = "SELECT * FROM "}, "no such table: X", false, ListOptions{.searchText = " WHERE 1=1", .searchMode = "2", .value2 = "SELECT * FROM ARTICULOS"}},
 };
 // clang-format on
 
 void PrintTo(const FailureCase& c, std::ostream* os) {
-    *os << c.name;
+    *os << c.provider << ' ' << c.options.shown;
 }
 
 class ReadReportFailure : public ReportReadFixture,
@@ -130,18 +132,18 @@ TEST_P(ReadReportFailure, ReturnsTheMessageAndTheObjectServesTheNextRead) {
     const FailureCase& c = GetParam();
     db::SQLDataSet& ds = *module().FindProvider(c.provider).dataSet();
     const std::string held = ds.commandText();
-    ReadResult failed = read(c.provider, -1, Variant(c.options));
+    ReadResult failed = read(c.provider, -1, Variant(c.options.text));
     EXPECT_FALSE(failed.status.ok());
     EXPECT_EQ(failed.status.message, c.message);
     EXPECT_EQ(ds.commandText() == held, c.keepsStatement) << ds.commandText();
     EXPECT_FALSE(ds.active());
-    ReadResult next = read(c.provider, -1, Variant(c.next));
+    ReadResult next = read(c.provider, -1, Variant(c.next.text));
     EXPECT_TRUE(next.status.ok()) << next.status.message;
     EXPECT_GT(next.recsOut, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(ReadReportFailures, ReadReportFailure, ::testing::ValuesIn(kFailureCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         CaseName());
 
 class ReadReportRequest : public ReportReadFixture {
   protected:

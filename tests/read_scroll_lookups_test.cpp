@@ -38,7 +38,7 @@ struct ScrollCase {
 };
 
 void PrintTo(const ScrollCase& c, std::ostream* os) {
-    *os << c.name;
+    *os << c.dataSet << ' ' << c.fields;
 }
 
 // clang-format off
@@ -189,30 +189,28 @@ TEST_P(ScrollLookupCase, SendsItsLookupsAndFillsTheNames) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ScrollLookups, ScrollLookupCase, ::testing::ValuesIn(kScrollCases),
-                         [](const ::testing::TestParamInfo<ScrollCase>& info) {
-                             return std::string(info.param.name);
-                         });
+                         CaseName());
 
 // The names on the packets of the list and lookup providers that answer today.
 // clang-format off
 const StatementCase kProviderCases[] = {
-    {"Articulos", "DSPQ_ARTICULOS", ListOptions{.searchText = "WHERE COD_ARTICULO < 5", .searchMode = "2", .orderClause = "ORDER BY COD_ARTICULO"}.text(),
+    {"Articulos", "DSPQ_ARTICULOS", ListOptions{.searchText = "WHERE COD_ARTICULO < 5", .searchMode = "2", .orderClause = "ORDER BY COD_ARTICULO"},
      "SELECT * FROM ARTICULOS WHERE COD_ARTICULO < 5 ORDER BY COD_ARTICULO",
      "ID_ARTICULO,colordescripcion,familiadescripcion,nombreproveedor",
      {"LAMP-100,PLATA,ILUMINACION,ILUMINACION Y ELECTRICIDAD SUR", "LAMP-200,,LAMPARAS,ELECTRO NORTE", "CABLE-1,ORO VIEJO,ELECTRICIDAD,", "LED-7W,,ELECTRICIDAD,ELECTRO NORTE"}},
-    {"ArticulosAux", "DSPQ_ARTICULOSAUX", ListOptions{.searchText = "WHERE COD_ARTICULO < 5", .searchMode = "4", .orderClause = "ORDER BY COD_ARTICULO"}.text(),
+    {"ArticulosAux", "DSPQ_ARTICULOSAUX", ListOptions{.searchText = "WHERE COD_ARTICULO < 5", .searchMode = "4", .orderClause = "ORDER BY COD_ARTICULO"},
      "SELECT * FROM ARTICULOS WHERE COD_ARTICULO < 5 ORDER BY COD_ARTICULO",
      "ID_ARTICULO,nombreproveedor",
      {"LAMP-100,ILUMINACION Y ELECTR", "LAMP-200,ELECTRO NORTE", "CABLE-1,", "LED-7W,ELECTRO NORTE"}},
-    {"Tarifas", "DSPQ_TARIFAS", ListOptions{.searchText = "WHERE ID_PROVEEDOR <> 2", .searchMode = "2", .orderClause = "ORDER BY ART_PROVEEDOR"}.text(),
+    {"Tarifas", "DSPQ_TARIFAS", ListOptions{.searchText = "WHERE ID_PROVEEDOR <> 2", .searchMode = "2", .orderClause = "ORDER BY ART_PROVEEDOR"},
      "SELECT ID_PROVEEDOR,ART_PROVEEDOR,ID_ARTICULO,GRUPO,GDESCRIPCION,NOMBRE,OBSERVACIONES,PRECIO,FECHA,DIAS_SUMINISTRO,DESCUENTO,NETO,IVA,EAN_FABRICANTE,MARCA,BRAZOS,ID_COLOR,PVPCAT FROM TARIFAS_PROVEEDORES WHERE ID_PROVEEDOR <> 2 ORDER BY ART_PROVEEDOR",
      "ART_PROVEEDOR,nombreproveedor",
      {"CB15,LUMINOSA SA", "D1,DISTRIBUCIONES DE MATERIAL ELECTRICO E ILUMINACION DEL NORTE", "LT100,LUMINOSA SA"}},
-    {"TarifasAux", "DSPQ_TARIFASAUX", ListOptions{.searchText = "WHERE ID_PROVEEDOR <> 1", .searchMode = "2", .orderClause = "ORDER BY ART_PROVEEDOR"}.text(),
+    {"TarifasAux", "DSPQ_TARIFASAUX", ListOptions{.searchText = "WHERE ID_PROVEEDOR <> 1", .searchMode = "2", .orderClause = "ORDER BY ART_PROVEEDOR"},
      "SELECT ID_PROVEEDOR,ART_PROVEEDOR,ID_ARTICULO,GRUPO,GDESCRIPCION,NOMBRE,OBSERVACIONES,PRECIO,FECHA,DIAS_SUMINISTRO,DESCUENTO,NETO,IVA,EAN_FABRICANTE,MARCA,BRAZOS,ID_COLOR,PVPCAT FROM TARIFAS_PROVEEDORES WHERE ID_PROVEEDOR <> 1 ORDER BY ART_PROVEEDOR",
      "ART_PROVEEDOR,NOMBREPROVEEDOR",
      {"D1,DISTRIBUCIONES DE MATERIAL ELECTRICO E ILUMINACION", "LM200,ELECTRO NORTE", "X1,ELECTRO NORTE"}},
-    {"OpcionesNumericas", "DSPQ_OPCIONESNUMERICAS", ListOptions{.company = "1", .year = "2025", .searchText = "1"}.text(),
+    {"OpcionesNumericas", "DSPQ_OPCIONESNUMERICAS", ListOptions{.company = "1", .year = "2025", .searchText = "1"},
      "SELECT ID_EMPRESA,ANYO,ID_COBRO,ID_ENTRADA,ID_PRESUPUESTO,ID_SALIDA,ID_AVISO FROM OPCIONESNUMERICAS  WHERE ( CHAR(ID_EMPRESA) LIKE ('1%')) AND ID_EMPRESA=1 AND ANYO=2025 ",
      "ID_EMPRESA,ANYO,NOMBREEMPRESA",
      {"1,2025,LUCES CENTRO"}},
@@ -231,7 +229,7 @@ TEST_P(ScrollProviderCase, PacksTheNamesWithTheRows) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ScrollLookups, ScrollProviderCase, ::testing::ValuesIn(kProviderCases),
-                         statementCaseName);
+                         CaseName());
 
 // A ticket handler fills only the dataset of its own name; the other handlers fill whichever
 // dataset raised the event.
@@ -292,7 +290,7 @@ struct CountCase {
 };
 
 void PrintTo(const CountCase& c, std::ostream* os) {
-    *os << c.name;
+    *os << "page " << c.pageNumber << " of 50, count " << c.count << ", " << c.search;
 }
 
 const CountCase kCountCases[] = {
@@ -345,9 +343,7 @@ TEST_P(ScrollLookupCount, OnePerNameOfEachPackedRow) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ScrollLookups, ScrollLookupCount, ::testing::ValuesIn(kCountCases),
-                         [](const ::testing::TestParamInfo<CountCase>& info) {
-                             return std::string(info.param.name);
-                         });
+                         CaseName());
 
 TEST_F(ScrollHandlerScope, AFailingLookupFailsTheReadAndTheObjectServesTheNext) {
     // A supplier key that is no number reaches the statement as it stands.

@@ -134,7 +134,7 @@ bool DocumentReadFixture::closed(std::string_view provider) {
 }
 
 void PrintTo(const DocumentCase& c, std::ostream* os) {
-    *os << c.name;
+    *os << c.provider << ' ' << c.options.shown;
 }
 
 }  // namespace zorvanil::test

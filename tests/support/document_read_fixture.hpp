@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "support/case_names.hpp"
+#include "support/list_options.hpp"
 #include "support/list_read_fixture.hpp"
 
 namespace zorvanil::test {
@@ -29,14 +31,14 @@ class DocumentReadFixture : public ListReadFixture {
 struct DocumentCase {
     const char* name;
     const char* provider;
-    std::string options;
+    CaseOptions options;
     const char* header;
     const char* lines;
     const char* columns;
     const char* lineColumns;
     std::vector<std::string> documents;
 };
-// A case is shown by its name.
+// The provider and the options: "DSPQ_MDALBARAN company="1" searchText="12" searchMode="1"".
 void PrintTo(const DocumentCase& c, std::ostream* os);
 
 }  // namespace zorvanil::test

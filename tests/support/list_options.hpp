@@ -26,9 +26,24 @@ struct ListOptions {
 
     // Every token closed by the separator.
     std::string text() const;
+    // The tokens that differ from their defaults, as name="value", e.g.
+    // searchText="AL" searchMode="1".
+    std::string shown() const;
 };
 
 // A short options string: each token closed by the separator.
 std::string tokens(std::initializer_list<std::string_view> values);
+
+// An options string as a case gives it: the text sent, and how a reader sees it (the changed
+// tokens of a ListOptions, or each token of a short options string).
+struct CaseOptions {
+    CaseOptions(const ListOptions& options);
+    // A short options string, as tokens() writes it, or the empty string.
+    CaseOptions(std::string text);
+    CaseOptions(const char* text) : CaseOptions(std::string(text)) {}
+
+    std::string text;
+    std::string shown;
+};
 
 }  // namespace zorvanil::test

@@ -4,9 +4,13 @@
 
 namespace zorvanil::test {
 
+void PrintTo(const StatementCase& c, std::ostream* os) {
+    *os << c.provider << ' ' << c.options.shown;
+}
+
 void StatementCaseTest::check() {
     const StatementCase& c = GetParam();
-    ReadResult r = read(c.provider, -1, Variant(c.options));
+    ReadResult r = read(c.provider, -1, Variant(c.options.text));
     ASSERT_TRUE(r.status.ok()) << r.status.message;
     // The first statement is the handler's; a short page rewinds, which runs it once more. The
     // others are the name lookups of the rows packed.
@@ -20,10 +24,6 @@ void StatementCaseTest::check() {
     }
     EXPECT_EQ(sorted(rows(r, c.columns)), sorted(c.rows));
     EXPECT_FALSE(module().FindProvider(c.provider).dataSet()->active());
-}
-
-std::string statementCaseName(const ::testing::TestParamInfo<StatementCase>& info) {
-    return info.param.name;
 }
 
 }  // namespace zorvanil::test

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
+#include "support/case_names.hpp"
+#include "support/list_options.hpp"
 #include "support/list_read_fixture.hpp"
 
 namespace zorvanil::test {
@@ -14,13 +17,15 @@ namespace zorvanil::test {
 struct StatementCase {
     const char* name;
     const char* provider;
-    std::string options;
+    CaseOptions options;
     const char* statement;
     const char* columns;
     std::vector<std::string> rows;
 };
+// The provider and the options: "DSPQ_CLIENTES searchText="AL" searchMode="1"".
+void PrintTo(const StatementCase& c, std::ostream* os);
 
-// A test per statement case, named after the case.
+// A test per statement case, named after the case (CaseName).
 class StatementCaseTest : public ListReadFixture,
                           public ::testing::WithParamInterface<StatementCase> {
   protected:
@@ -28,6 +33,5 @@ class StatementCaseTest : public ListReadFixture,
     // closed afterwards.
     void check();
 };
-std::string statementCaseName(const ::testing::TestParamInfo<StatementCase>& info);
 
 }  // namespace zorvanil::test
