@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <boost/json/serialize.hpp>
+#include <boost/json/value.hpp>
+
 #include "server/provider.hpp"
 #include "support/delta_builder.hpp"
 #include "support/server_fixture.hpp"
+#include "support/sql_lines.hpp"
 
 namespace zorvanil::test {
 namespace {
@@ -72,11 +76,17 @@ TEST_F(ApplyCycle, ModificationSetsTheChangedColumnAndComparesEveryColumn) {
     EXPECT_TRUE(a.result.isNull());
     auto lines = db.trace().lines();
     ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(
-        lines[1],
-        R"({"sql":"update \"LINEAS\"  set\r\n \"ARTICULO\" = ?\r\nwhere\r\n \"ID_PEDIDO\" = ? and\r\n)"
-        R"( \"LINEA\" = ? and\r\n \"ARTICULO\" = ? and\r\n \"CANTIDAD\" = ?\r\n",)"
-        R"("params":["CLAVO",10,1,"TORNILLO",10.0],"connection":0})");
+    const std::string update = sqlLines({
+        "update \"LINEAS\"  set",
+        " \"ARTICULO\" = ?",
+        "where",
+        " \"ID_PEDIDO\" = ? and",
+        " \"LINEA\" = ? and",
+        " \"ARTICULO\" = ? and",
+        " \"CANTIDAD\" = ?",
+    });
+    EXPECT_EQ(lines[1], R"({"sql":)" + boost::json::serialize(boost::json::value(update)) +
+                            R"(,"params":["CLAVO",10,1,"TORNILLO",10.0],"connection":0})");
     EXPECT_EQ(db.scalar("SELECT ARTICULO FROM LINEAS WHERE ID_PEDIDO = 10 AND LINEA = 1"), "CLAVO");
     EXPECT_EQ(log.events, (std::vector<std::string>{"BeforeUpdate:1", "AfterUpdate:CLAVO"}));
 }
@@ -90,10 +100,16 @@ TEST_F(ApplyCycle, NullComparesWithIsNullAndEmptyTextWithAParameter) {
     auto a = apply("DSPQ_LINEAS", delta, 0);
     ASSERT_TRUE(a.status.ok()) << a.status.message;
     EXPECT_EQ(a.errorCount, 0) << (a.result.isNull() ? "" : a.packet().rows[0].error->message);
-    EXPECT_EQ(writes().back(),
-              "update \"LINEAS\"  set\r\n \"CANTIDAD\" = ?\r\nwhere\r\n \"ID_PEDIDO\" = ? and\r\n "
-              "\"LINEA\" = ? "
-              "and\r\n \"ARTICULO\" = ? and\r\n \"CANTIDAD\" is null\r\n");
+    const std::string updateQuantity = sqlLines({
+        "update \"LINEAS\"  set",
+        " \"CANTIDAD\" = ?",
+        "where",
+        " \"ID_PEDIDO\" = ? and",
+        " \"LINEA\" = ? and",
+        " \"ARTICULO\" = ? and",
+        " \"CANTIDAD\" is null",
+    });
+    EXPECT_EQ(writes().back(), updateQuantity);
 }
 
 TEST_F(ApplyCycle, RowChangedByAnotherUserFailsAndReportsItsCurrentValues) {
@@ -110,10 +126,18 @@ TEST_F(ApplyCycle, RowChangedByAnotherUserFailsAndReportsItsCurrentValues) {
     // The handler saw the value another user wrote, read by the table's key.
     EXPECT_EQ(log.events.back(), "UpdateError:Record not found or changed by another user:1:PERNO");
     auto statements = db.statements();
-    EXPECT_EQ(statements.back(),
-              "select\r\n \"ID_PEDIDO\",\r\n \"LINEA\",\r\n \"ARTICULO\",\r\n \"CANTIDAD\"\r\n "
-              "from \"LINEAS\" \r\n"
-              "where\r\n \"ID_PEDIDO\" = ? and\r\n \"LINEA\" = ?\r\n");
+    const std::string selectByKey = sqlLines({
+        "select",
+        " \"ID_PEDIDO\",",
+        " \"LINEA\",",
+        " \"ARTICULO\",",
+        " \"CANTIDAD\"",
+        " from \"LINEAS\" ",
+        "where",
+        " \"ID_PEDIDO\" = ? and",
+        " \"LINEA\" = ?",
+    });
+    EXPECT_EQ(statements.back(), selectByKey);
 }
 
 TEST_F(ApplyCycle, RetryWithCurrentValuesWhenTheHandlerAsksForIt) {
@@ -154,12 +178,20 @@ TEST_F(ApplyCycle, NewDocumentWritesTheMasterBeforeItsLines) {
     EXPECT_EQ(a.errorCount, 0);
     auto w = writes();
     ASSERT_EQ(w.size(), 4u);
-    EXPECT_EQ(w[0],
-              "insert into \"PEDIDOS\"\r\n  (\"ID_PEDIDO\", \"ID_CLIENTE\", "
-              "\"TOTAL\")\r\nvalues\r\n  (?, ?, ?)\r\n");
-    EXPECT_EQ(w[1],
-              "insert into \"LINEAS\"\r\n  (\"ID_PEDIDO\", \"LINEA\", \"ARTICULO\", "
-              "\"CANTIDAD\")\r\nvalues\r\n  (?, ?, ?, ?)\r\n");
+    const std::string insertOrder = sqlLines({
+        "insert into \"PEDIDOS\"",
+        "  (\"ID_PEDIDO\", \"ID_CLIENTE\", \"TOTAL\")",
+        "values",
+        "  (?, ?, ?)",
+    });
+    EXPECT_EQ(w[0], insertOrder);
+    const std::string insertLine = sqlLines({
+        "insert into \"LINEAS\"",
+        "  (\"ID_PEDIDO\", \"LINEA\", \"ARTICULO\", \"CANTIDAD\")",
+        "values",
+        "  (?, ?, ?, ?)",
+    });
+    EXPECT_EQ(w[1], insertLine);
     EXPECT_EQ(db.scalar("SELECT GROUP_CONCAT(ARTICULO, '') FROM (SELECT ARTICULO FROM LINEAS WHERE "
                         "ID_PEDIDO = 20 ORDER BY rowid)"),
               "ABC");
@@ -180,10 +212,23 @@ TEST_F(ApplyCycle, DeletedDocumentDeletesItsLinesFirst) {
     ASSERT_TRUE(a.status.ok()) << a.status.message;
     auto w = writes();
     ASSERT_EQ(w.size(), 3u);
-    EXPECT_EQ(w[0].substr(0, 23), "delete from \"LINEAS\" \r\n");
-    EXPECT_EQ(w[2],
-              "delete from \"PEDIDOS\" \r\nwhere\r\n \"ID_PEDIDO\" = ? and\r\n \"ID_CLIENTE\" = ? "
-              "and\r\n \"TOTAL\" = ?\r\n");
+    const std::string deleteLine = sqlLines({
+        "delete from \"LINEAS\" ",
+        "where",
+        " \"ID_PEDIDO\" = ? and",
+        " \"LINEA\" = ? and",
+        " \"ARTICULO\" = ? and",
+        " \"CANTIDAD\" = ?",
+    });
+    EXPECT_EQ(w[0], deleteLine);
+    const std::string deleteOrder = sqlLines({
+        "delete from \"PEDIDOS\" ",
+        "where",
+        " \"ID_PEDIDO\" = ? and",
+        " \"ID_CLIENTE\" = ? and",
+        " \"TOTAL\" = ?",
+    });
+    EXPECT_EQ(w[2], deleteOrder);
     EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM LINEAS WHERE ID_PEDIDO = 10"), "0");
 }
 
@@ -191,16 +236,24 @@ TEST_F(ApplyCycle, QuotedTableNamesAreUsedUnchanged) {
     DeltaBuilder clients{{"ID_CLIENTE", FieldType::Integer}, {"NOMBRE", FieldType::String}};
     auto a = apply("DSPQ_QUOTED", clients.deleted({Variant(3), Variant("CARMEN")}).build(), 0);
     ASSERT_TRUE(a.status.ok()) << a.status.message;
-    EXPECT_EQ(
-        writes().back(),
-        "delete from \"CLIENTES\" \r\nwhere\r\n \"ID_CLIENTE\" = ? and\r\n \"NOMBRE\" = ?\r\n");
+    const std::string deleteClient = sqlLines({
+        "delete from \"CLIENTES\" ",
+        "where",
+        " \"ID_CLIENTE\" = ? and",
+        " \"NOMBRE\" = ?",
+    });
+    EXPECT_EQ(writes().back(), deleteClient);
     DeltaBuilder named{{"ID_CLIENTE", FieldType::Integer}};
     auto b = apply(
         "DSPQ_QUOTED",
         named.attribute("TABLE_NAME", Variant("main.CLIENTES")).deleted({Variant(2)}).build(), 0);
     ASSERT_TRUE(b.status.ok()) << b.status.message;
-    EXPECT_EQ(writes().back(),
-              "delete from \"main\".\"CLIENTES\" \r\nwhere\r\n \"ID_CLIENTE\" = ?\r\n");
+    const std::string deleteQualified = sqlLines({
+        "delete from \"main\".\"CLIENTES\" ",
+        "where",
+        " \"ID_CLIENTE\" = ?",
+    });
+    EXPECT_EQ(writes().back(), deleteQualified);
 }
 
 TEST_F(ApplyCycle, MaxErrorsDecidesWhatIsKept) {

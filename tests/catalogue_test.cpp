@@ -11,12 +11,14 @@
 #include "catalogue/connection_defaults.hpp"
 #include "catalogue/zorvanil_catalogue.hpp"
 #include "common/text.hpp"
+#include "support/sql_lines.hpp"
 
 namespace zorvanil::catalogue {
 namespace {
 
 using db::FieldSpec;
 using db::FieldType;
+using test::sqlLines;
 
 const Catalogue& cat() {
     return zorvanilCatalogue();
@@ -185,16 +187,18 @@ TEST(CatalogueTable, DatasetSettings) {
     EXPECT_EQ(dataset("QMD_PRESUPUESTO").commandText, "SELECT *  FROM PRESUPUESTOS ");
     EXPECT_EQ(dataset("Q_MDFACTURA").commandText, "SELECT  * FROM FACTURAS");
     EXPECT_EQ(dataset("Q_ARTICULOS").commandText, "select * from articulos");
-    EXPECT_EQ(dataset("Q_MDPRESUPUESTOAUX").commandText,
-              "SELECT RE,IVA,ID_PRESUPUESTO,ID_EMPRESA,PR.ID_CLIENTE, BASE_PRESUPUESTO, FECHA, "
-              "BASE_PRESUPUESTOSINIVA,DESCUENTO,pr.OBSERVACIONES,VALIDEZ,ANYO,CL.NOMBRE,"
-              "BASE_PRESUPUESTOSINIVA FROM PRESUPUESTOS PR,CLIENTES CL\r\n"
-              " WHERE PR.ID_CLIENTE=CL.ID_CLIENTE\r\n");
+    EXPECT_EQ(
+        dataset("Q_MDPRESUPUESTOAUX").commandText,
+        sqlLines({"SELECT RE,IVA,ID_PRESUPUESTO,ID_EMPRESA,PR.ID_CLIENTE, BASE_PRESUPUESTO, FECHA, "
+                  "BASE_PRESUPUESTOSINIVA,DESCUENTO,pr.OBSERVACIONES,VALIDEZ,ANYO,CL.NOMBRE,"
+                  "BASE_PRESUPUESTOSINIVA FROM PRESUPUESTOS PR,CLIENTES CL",
+                  " WHERE PR.ID_CLIENTE=CL.ID_CLIENTE"}));
     std::string_view ticket = dataset("Q_MDTICKETAUX").commandText;
     EXPECT_TRUE(ticket.ends_with(
-        "FROM TICKET TI, CLIENTES CL\r\n WHERE CL.ID_CLIENTE = TI.ID_CLIENTE \r\n"));
+        sqlLines({"FROM TICKET TI, CLIENTES CL", " WHERE CL.ID_CLIENTE = TI.ID_CLIENTE "})));
     std::string_view invoice = dataset("Q_MDFACTURAAUX").commandText;
-    EXPECT_TRUE(invoice.ends_with("CL\r\n  WHERE FA.ID_CLIENTE = CL.ID_CLIENTE\r\n"));
+    EXPECT_TRUE(invoice.ends_with(
+        sqlLines({"FROM FACTURAS FA,CLIENTES CL", "  WHERE FA.ID_CLIENTE = CL.ID_CLIENTE"})));
 }
 
 TEST(CatalogueTable, ProviderOptions) {
