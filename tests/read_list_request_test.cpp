@@ -2,6 +2,7 @@
 
 #include "db/sql_dataset.hpp"
 #include "server/provider.hpp"
+#include "support/case_names.hpp"
 #include "support/list_read_fixture.hpp"
 
 namespace zorvanil::test {
@@ -57,18 +58,9 @@ TEST_F(ReadListRequest, EmptyOptionsStringUsesTheDefaults) {
     EXPECT_EQ(rows(r, "ID_FORMA"), std::vector<std::string>{"CH"});
 }
 
-TEST_F(ReadListRequest, BlankSearchTextComposesNothing) {
+// After a search on page 1, a blank search text runs the same statement from its first row.
+TEST_F(ReadListRequest, BlankSearchTextRunsTheLastStatementAgain) {
     const std::string blank = ListOptions{.searchText = " \t ", .searchMode = "3"}.text();
-    // A fresh object: no statement at all.
-    EXPECT_EQ(read("DSPQ_CLIENTES", -1, Variant(blank)).status.message,
-              "Missing query, table name or procedure name");
-    EXPECT_TRUE(sent.empty());
-    // The design-time statement of Q_ARTICULOS.
-    ReadResult design = read("DSPQ_ARTICULOS", -1, Variant(blank));
-    ASSERT_TRUE(design.status.ok()) << design.status.message;
-    EXPECT_EQ(sent.front(), "select * from articulos");
-
-    // After a search on page 1, a blank request runs the same statement from its first row.
     const std::string search = ListOptions{.pageNumber = "1",
                                            .pageSize = "1",
                                            .searchText = "1",
@@ -86,55 +78,53 @@ TEST_F(ReadListRequest, BlankSearchTextComposesNothing) {
     EXPECT_EQ(rows(again, "ID_CLIENTE"), (std::vector<std::string>{"1", "12"}));
 }
 
-TEST_F(ReadListRequest, ModesAreComparedExactly) {
-    ReadResult r = read("DSPQ_CLIENTES", -1,
-                        Variant(ListOptions{.searchText = "AL", .searchMode = " 1"}.text()));
-    ASSERT_TRUE(r.status.ok()) << r.status.message;
-    EXPECT_EQ(sent.front(), "SELECT * FROM CLIENTES ");
-    EXPECT_EQ(sorted(rows(r, "ID_CLIENTE")), kAllCustomers);
+// A page of customers above 100: the page number and size, how many rows are asked for, and the
+// first key and number of rows that come back.
+struct PageCase {
+    const char* name;
+    const char* pageNumber;
+    const char* pageSize;
+    std::int32_t count;
+    bool reset;
+    int firstKey;
+    int rowCount;
+};
+void PrintTo(const PageCase& c, std::ostream* os) {
+    *os << "page " << c.pageNumber << " of " << c.pageSize << ", count " << c.count
+        << (c.reset ? ", reset" : "");
 }
 
-TEST_F(ReadListRequest, PagesSkipTheRowsOfEarlierPages) {
-    addCustomers();
+// Pages skip the rows of earlier pages; the skip is a 32-bit product.
+const PageCase kPageCases[] = {
     // Page 3 of 20: rows 61 onwards, as many as asked for.
-    ReadResult third = read("DSPQ_CLIENTES", 5, Variant(page("3", "20")));
-    ASSERT_TRUE(third.status.ok()) << third.status.message;
-    EXPECT_EQ(rows(third, "ID_CLIENTE"), keys(161, 165));
-    ReadResult rest = read("DSPQ_CLIENTES", 50, Variant(page("3", "20")));
-    EXPECT_EQ(rows(rest, "ID_CLIENTE"), keys(161, 200));
+    {"Page3", "3", "20", 5, false, 161, 5},
+    {"Page3_ToTheEnd", "3", "20", 50, false, 161, 40},
     // Page 0 starts at the first row whatever the size; a page past the end is empty.
-    EXPECT_EQ(rows(read("DSPQ_CLIENTES", 2, Variant(page("0", "20"))), "ID_CLIENTE"),
-              keys(101, 102));
-    ReadResult past = read("DSPQ_CLIENTES", 5, Variant(page("5", "20")));
-    ASSERT_TRUE(past.status.ok()) << past.status.message;
-    EXPECT_EQ(past.recsOut, 0);
+    {"Page0", "0", "20", 2, false, 101, 2},
+    {"PastTheEnd", "5", "20", 5, false, 0, 0},
     // The reset option rewinds before packing: the statement runs again and the skip is undone.
-    ReadResult reset = read("DSPQ_CLIENTES", 5, Variant(page("3", "20")), grReset | grMetaData);
-    EXPECT_EQ(rows(reset, "ID_CLIENTE"), keys(101, 105));
-}
-
-TEST_F(ReadListRequest, PageSkipIsA32BitProduct) {
-    addCustomers();
+    {"Page3_Reset", "3", "20", 5, true, 101, 5},
     // 65536 x 65536 wraps to 0; 2147483647 x 2 wraps to -2, which skips nothing.
-    EXPECT_EQ(rows(read("DSPQ_CLIENTES", 1, Variant(page("65536", "65536"))), "ID_CLIENTE"),
-              keys(101, 101));
-    EXPECT_EQ(rows(read("DSPQ_CLIENTES", 1, Variant(page("2147483647", "2"))), "ID_CLIENTE"),
-              keys(101, 101));
-    EXPECT_EQ(rows(read("DSPQ_CLIENTES", 1, Variant(page("-3", "20"))), "ID_CLIENTE"),
-              keys(101, 101));
+    {"SkipWrapsToZero", "65536", "65536", 1, false, 101, 1},
+    {"SkipWrapsBelowZero", "2147483647", "2", 1, false, 101, 1},
+    {"NegativePage", "-3", "20", 1, false, 101, 1},
     // 65537 x 65536 wraps to 65536: past the end.
-    EXPECT_EQ(read("DSPQ_CLIENTES", 1, Variant(page("65537", "65536"))).recsOut, 0);
+    {"SkipWrapsPastTheEnd", "65537", "65536", 1, false, 0, 0},
+};
+
+class ReadListPage : public ReadListRequest, public ::testing::WithParamInterface<PageCase> {};
+
+TEST_P(ReadListPage, StartsAfterTheRowsOfEarlierPages) {
+    const PageCase& c = GetParam();
+    addCustomers();
+    ReadResult r = read("DSPQ_CLIENTES", c.count, Variant(page(c.pageNumber, c.pageSize)),
+                        c.reset ? grReset | grMetaData : grMetaData);
+    ASSERT_TRUE(r.status.ok()) << r.status.message;
+    EXPECT_EQ(r.recsOut, c.rowCount);
+    EXPECT_EQ(rows(r, "ID_CLIENTE"), keys(c.firstKey, c.firstKey + c.rowCount - 1));
 }
 
-TEST_F(ReadListRequest, APageTokenThatIsNoIntegerFailsBeforeAnySql) {
-    ReadResult r = read("DSPQ_CLIENTES", -1, Variant(ListOptions{.pageNumber = "x"}.text()));
-    EXPECT_EQ(r.status.message, "'x' is not a valid integer value");
-    EXPECT_TRUE(sent.empty());
-    EXPECT_EQ(read("DSPQ_CLIENTES", -1, Variant(ListOptions{.pageSize = ""}.text())).status.message,
-              "'' is not a valid integer value");
-    // The object stays usable.
-    EXPECT_TRUE(read("DSPQ_CLIENTES", -1, Variant("")).status.ok());
-}
+INSTANTIATE_TEST_SUITE_P(ReadListPages, ReadListPage, ::testing::ValuesIn(kPageCases), CaseName());
 
 TEST_F(ReadListRequest, TheDatasetIsClosedAfterEveryReadAndKeepsItsStatement) {
     // A full page leaves the provider's cursor open; the after-read handler closes it.
@@ -166,58 +156,6 @@ TEST_F(ReadListRequest, StatementsTheDatabaseRejectsFailTheRequest) {
               "SELECT * FROM ALMACENDETALLE2  WHERE (CODIGO_BARRAS='ABC') OR NUMERO1=ABC ");
     // The object stays usable.
     EXPECT_TRUE(read("DSPQ_CLIENTES", -1, Variant("")).status.ok());
-}
-
-// Values between apostrophes have their apostrophes doubled: the value is searched for as typed
-// and cannot end the literal. Values in other positions, and the raw modes, go as sent.
-TEST_F(ReadListRequest, ApostrophesInQuotedValues) {
-    ReadResult horta = read(
-        "DSPQ_CLIENTES", -1,
-        Variant(
-            ListOptions{.searchText = "L'HORTA", .searchMode = "1", .deletedFilter = "0"}.text()));
-    ASSERT_TRUE(horta.status.ok()) << horta.status.message;
-    EXPECT_EQ(sent.front(),
-              "SELECT * FROM CLIENTES  WHERE (NIF LIKE ('L''HORTA%') OR CHAR(ID_CLIENTE) LIKE "
-              "('L''HORTA%') OR NOMBRE LIKE ('L''HORTA%')) AND CHAR(BORRADO) LIKE ('0%') ");
-    EXPECT_EQ(rows(horta, "ID_CLIENTE"), std::vector<std::string>{"3"});
-
-    // A value written to widen the search finds nothing instead of every customer.
-    ReadResult widened = read(
-        "DSPQ_CLIENTES", -1,
-        Variant(ListOptions{.searchText = "X' OR '1'='1", .searchMode = "2", .deletedFilter = "0"}
-                    .text()));
-    ASSERT_TRUE(widened.status.ok()) << widened.status.message;
-    EXPECT_EQ(sent.front(), "SELECT * FROM CLIENTES  WHERE NIF='X'' OR ''1''=''1' AND BORRADO=0 ");
-    EXPECT_EQ(widened.recsOut, 0);
-
-    // The deleted filter in its quoted and its unquoted position.
-    ReadResult filter = read(
-        "DSPQ_CLIENTES", -1,
-        Variant(ListOptions{
-            .searchText = "33333333C", .searchMode = "2", .deletedFilter = "0 OR NOMBRE='ALBA'"}
-                    .text()));
-    ASSERT_TRUE(filter.status.ok()) << filter.status.message;
-    EXPECT_EQ(sent.front(),
-              "SELECT * FROM CLIENTES  WHERE NIF='33333333C' AND BORRADO=0 OR NOMBRE='ALBA' ");
-    EXPECT_EQ(sorted(rows(filter, "ID_CLIENTE")), (std::vector<std::string>{"1", "3"}));
-
-    // A raw mode: the client's condition is SQL, its apostrophes included.
-    ReadResult rawMode = read(
-        "DSPQ_CLIENTES", -1,
-        Variant(ListOptions{.searchText = "WHERE NOMBRE='L''HORTA'", .searchMode = "3"}.text()));
-    ASSERT_TRUE(rawMode.status.ok()) << rawMode.status.message;
-    EXPECT_EQ(sent.front(), "SELECT * FROM CLIENTES WHERE NOMBRE='L''HORTA' ");
-    EXPECT_EQ(rows(rawMode, "ID_CLIENTE"), std::vector<std::string>{"3"});
-
-    // A family code with an apostrophe, between apostrophes too.
-    ReadResult family =
-        read("DSPQ_ARTICULOS", -1,
-             Variant(ListOptions{
-                 .searchText = "L", .searchMode = "3", .deletedFilter = "0", .value2 = "0'1"}
-                         .text()));
-    ASSERT_TRUE(family.status.ok()) << family.status.message;
-    EXPECT_NE(sent.front().find("cod_familia='0''1'"), std::string::npos);
-    EXPECT_EQ(family.recsOut, 0);
 }
 
 TEST_F(ReadListRequest, MaximoRunsTheClientsStatement) {

@@ -125,6 +125,47 @@ const StatementCase kListCases[] = {
      "SELECT * FROM ALMACENDETALLE2 ",
      "NUMERO1", {"1", "2", "3"}},
 
+    // Values between apostrophes have their apostrophes doubled: the value is searched for as
+    // typed and cannot end the literal. Values in other positions, and the raw modes, go as sent.
+    {"Clientes_Mode1_Apostrophe", "DSPQ_CLIENTES", ListOptions{.searchText = "L'HORTA", .searchMode = "1", .deletedFilter = "0"},
+     "SELECT * FROM CLIENTES  WHERE (NIF LIKE ('L''HORTA%') OR CHAR(ID_CLIENTE) LIKE ('L''HORTA%') OR NOMBRE LIKE ('L''HORTA%')) AND CHAR(BORRADO) LIKE ('0%') ",
+     "ID_CLIENTE", {"3"}},
+    // A value written to widen the search finds nothing instead of every customer.
+    {"Clientes_Mode2_WideningValue", "DSPQ_CLIENTES", ListOptions{.searchText = "X' OR '1'='1", .searchMode = "2", .deletedFilter = "0"},
+     "SELECT * FROM CLIENTES  WHERE NIF='X'' OR ''1''=''1' AND BORRADO=0 ",
+     "ID_CLIENTE", {}},
+    // The deleted filter stands unquoted there.
+    {"Clientes_Mode2_RawDeletedFilter", "DSPQ_CLIENTES", ListOptions{.searchText = "33333333C", .searchMode = "2", .deletedFilter = "0 OR NOMBRE='ALBA'"},
+     "SELECT * FROM CLIENTES  WHERE NIF='33333333C' AND BORRADO=0 OR NOMBRE='ALBA' ",
+     "ID_CLIENTE", {"1", "3"}},
+    // A raw mode: the client's condition is SQL, its apostrophes included.
+    {"Clientes_Mode3_RawApostrophes", "DSPQ_CLIENTES", ListOptions{.searchText = "WHERE NOMBRE='L''HORTA'", .searchMode = "3"},
+     "SELECT * FROM CLIENTES WHERE NOMBRE='L''HORTA' ",
+     "ID_CLIENTE", {"3"}},
+    // A family code with an apostrophe, between apostrophes too.
+    {"Articulos_Mode3_FamilyApostrophe", "DSPQ_ARTICULOS", ListOptions{.searchText = "L", .searchMode = "3", .deletedFilter = "0", .value2 = "0'1"},
+     "SELECT * FROM ARTICULOS  WHERE (ID_ARTICULO LIKE ('L%')  OR DESCRIPCION LIKE ('L%') OR ART_PROVEEDOR LIKE ('L%') ) and cod_familia='0''1' AND CHAR(BORRADO) LIKE ('0%') ",
+     "ID_ARTICULO", {}},
+
+    // Modes are compared exactly: " 1" is no mode.
+    {"Clientes_SpacedMode", "DSPQ_CLIENTES", ListOptions{.searchText = "AL", .searchMode = " 1"},
+     "SELECT * FROM CLIENTES ",
+     "ID_CLIENTE", {"1", "2", "3", "4", "5", "12"}},
+    // A blank search text composes nothing: the design-time statement of Q_ARTICULOS.
+    {"Articulos_BlankSearch", "DSPQ_ARTICULOS", ListOptions{.searchText = " \t ", .searchMode = "3"},
+     "select * from articulos",
+     "ID_ARTICULO", {"CABLE-1", "LAMP-100", "LAMP-200", "LED-7W"}},
+};
+
+// Reads that fail before any SQL.
+const RefusedReadCase kRefusedCases[] = {
+    // A blank search text composes nothing, and a fresh object has no statement to read with.
+    {"Clientes_BlankSearch", "DSPQ_CLIENTES", ListOptions{.searchText = " \t ", .searchMode = "3"},
+     "Missing query, table name or procedure name"},
+    {"Clientes_PageNumberNoInteger", "DSPQ_CLIENTES", ListOptions{.pageNumber = "x"},
+     "'x' is not a valid integer value"},
+    {"Clientes_PageSizeEmpty", "DSPQ_CLIENTES", ListOptions{.pageSize = ""},
+     "'' is not a valid integer value"},
 };
 
 // clang-format on
@@ -136,6 +177,15 @@ TEST_P(ReadListCase, SendsItsStatementAndReturnsItsRows) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ReadListStatements, ReadListCase, ::testing::ValuesIn(kListCases),
+                         CaseName());
+
+class ReadListRefusal : public RefusedReadTest {};
+
+TEST_P(ReadListRefusal, FailsBeforeAnySql) {
+    check();
+}
+
+INSTANTIATE_TEST_SUITE_P(ReadListRefusals, ReadListRefusal, ::testing::ValuesIn(kRefusedCases),
                          CaseName());
 
 }  // namespace

@@ -186,6 +186,68 @@ const StatementCase kLookupCases[] = {
      "SELECT ID_TIPO,ID_PROVEEDOR,SUBCUENTA FROM TIPOS WHERE ID_PROVEEDOR=-99",
      "ID_PROVEEDOR,ID_TIPO,SUBCUENTA", {}},
 
+    // Values between apostrophes have their apostrophes doubled.
+    {"ProveedorAux_Mode1_Apostrophe", "dspq_proveedor_acreedoraux", ListOptions{.searchText = "L'E", .searchMode = "1", .deletedFilter = "0"},
+     "SELECT * FROM PROVEEDOR_ACREEDOR  WHERE (NIF LIKE ('L''E%') OR CHAR(ID_PROVEEDOR) LIKE ('L''E%') OR NOMBRE LIKE ('L''E%')) AND CHAR(BORRADO) LIKE ('0%')  ",
+     "ID_PROVEEDOR", {"10"}},
+    // Trimmed and doubled.
+    {"FamiliasAux_Mode3_Apostrophe", "DSPQ_FAMILIASAUX", ListOptions{.searchText = " O'X ", .searchMode = "3"},
+     "SELECT * FROM FAMILIAS  WHERE COD_FAMILIA  = 'O''X' ",
+     "COD_FAMILIA", {}},
+    // Short layouts: a tax number written to match every customer matches none.
+    {"FCliente_WideningValue", "DSPQ_FCLIENTE", tokens({"X' OR '1'='1", "0"}),
+     "SELECT NIF,NOMBRE FROM CLIENTES WHERE NIF='X'' OR ''1''=''1' and CHAR(BORRADO) LIKE ('0%')  ORDER BY NOMBRE",
+     "NIF,NOMBRE", {}},
+    {"ClienteAux_Mode1_Apostrophe", "DSPQ_CLIENTEAUX", tokens({"0", "0", "L'H", "0", "1"}),
+     "SELECT * FROM CLIENTES  WHERE (NIF LIKE ('L''H%') OR CHAR(ID_CLIENTE) LIKE ('L''H%') OR NOMBRE LIKE ('L''H%')) AND CHAR(BORRADO) LIKE ('0%') ORDER BY NOMBRE",
+     "NOMBRE", {"L'HORTA"}},
+    // The raw tail clause of DSPQ_ALMACENAUX goes as sent.
+    {"AlmacenAux_Mode1_RawTail", "DSPQ_ALMACENAUX", tokens({"0", "0", "L", "1", "1", "AND DESCRIPCION <> 'X'"}),
+     "SELECT * FROM ALMACEN  WHERE (ID_ARTICULO LIKE ('L%') OR DESCRIPCION LIKE ('L%'))  AND ID_EMPRESA=1 AND DESCRIPCION <> 'X'",
+     "ID_ARTICULO", {"LAMP-100"}},
+
+    // Missing tokens are empty, not their defaults: the deleted filter then matches every mark.
+    {"FCliente_MissingTokens", "DSPQ_FCLIENTE", tokens({"12345678Z"}),
+     "SELECT NIF,NOMBRE FROM CLIENTES WHERE NIF='12345678Z' and CHAR(BORRADO) LIKE ('%')  ORDER BY NOMBRE",
+     "NOMBRE", {"ALBERTO"}},
+    // The article by bar code with the defaults: code "1", supplier 1990.
+    {"ArticuloEan_Empty", "DSPQ_ARTICULOEAN", "",
+     "SELECT * FROM ARTICULOS  WHERE (ID_ARTICULO IN (SELECT ID_ARTICULO FROM EAN WHERE EAN='1') OR ID_ARTICULO ='1') AND ID_PROVEEDOR=1990 ",
+     "ID_ARTICULO", {}},
+    // No page is skipped: page 1 of size 1 still returns the one article.
+    {"ArticuloEan_PageNotSkipped", "DSPQ_ARTICULOEAN", ListOptions{.pageNumber = "1", .pageSize = "1", .company = "8400000000024", .year = ""},
+     "SELECT * FROM ARTICULOS  WHERE ID_ARTICULO IN (SELECT ID_ARTICULO FROM EAN WHERE EAN='8400000000024') OR ID_ARTICULO ='8400000000024' ",
+     "ID_ARTICULO", {"LAMP-100"}},
+    // " 4" passes the stop test, which trims the mode, and matches no mode, which do not.
+    {"ArticulosAux_SpacedMode4", "DSPQ_ARTICULOSAUX", ListOptions{.searchText = "", .searchMode = " 4"},
+     "SELECT * FROM ARTICULOS ",
+     "ID_ARTICULO", {"CABLE-1", "LAMP-100", "LAMP-200", "LED-7W"}},
+    // Mode 4 goes on without search text; blanks in it stay in the statement.
+    {"ArticulosAux_Mode4_Blanks", "DSPQ_ARTICULOSAUX", ListOptions{.searchText = "  ", .searchMode = "4", .orderClause = "ORDER BY 1"},
+     "SELECT * FROM ARTICULOS    ORDER BY 1",
+     "ID_ARTICULO", {"CABLE-1", "LAMP-100", "LAMP-200", "LED-7W"}},
+    // An empty search stops the handler; Q_ARTICULOSAUX holds its design-time statement.
+    {"ArticulosAux_Mode1_EmptySearch", "DSPQ_ARTICULOSAUX", ListOptions{.searchText = "", .searchMode = "1"},
+     "SELECT * FROM ARTICULOS",
+     "ID_ARTICULO", {"CABLE-1", "LAMP-100", "LAMP-200", "LED-7W"}},
+};
+
+// Reads that fail before any SQL: an empty search stops every mode but "4", and a fresh object
+// has no statement to read with; page tokens must be integers, an empty one included.
+const RefusedReadCase kRefusedCases[] = {
+    {"FamiliasAux_Mode3_BlankSearch", "DSPQ_FAMILIASAUX", ListOptions{.searchText = " ", .searchMode = "3"},
+     "Missing query, table name or procedure name"},
+    // Short layouts stop on their search token.
+    {"ColoresAux_Mode1_BlankSearch", "DSPQ_COLORESAUX", tokens({"0", "0", " ", "1"}),
+     "Missing query, table name or procedure name"},
+    {"Tipos_EmptySupplier", "DSPQ_TIPOS", tokens({""}),
+     "Missing query, table name or procedure name"},
+    {"FCliente_BlankNif", "DSPQ_FCLIENTE", tokens({"  ", "0"}),
+     "Missing query, table name or procedure name"},
+    {"ClienteAux_PageNumberNoInteger", "DSPQ_CLIENTEAUX", tokens({"a", "0", "AL", "0", "1"}),
+     "'a' is not a valid integer value"},
+    {"Ean_PageSizeMissing", "DSPQ_EAN", tokens({"0"}),
+     "'' is not a valid integer value"},
 };
 
 // clang-format on
@@ -197,6 +259,15 @@ TEST_P(ReadLookupCase, SendsItsStatementAndReturnsItsRows) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ReadLookupStatements, ReadLookupCase, ::testing::ValuesIn(kLookupCases),
+                         CaseName());
+
+class ReadLookupRefusal : public RefusedReadTest {};
+
+TEST_P(ReadLookupRefusal, FailsBeforeAnySql) {
+    check();
+}
+
+INSTANTIATE_TEST_SUITE_P(ReadLookupRefusals, ReadLookupRefusal, ::testing::ValuesIn(kRefusedCases),
                          CaseName());
 
 }  // namespace

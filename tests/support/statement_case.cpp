@@ -23,7 +23,19 @@ void StatementCaseTest::check() {
         }
     }
     EXPECT_EQ(sorted(rows(r, c.columns)), sorted(c.rows));
+    EXPECT_EQ(r.recsOut, static_cast<std::int32_t>(c.rows.size()));
     EXPECT_FALSE(module().FindProvider(c.provider).dataSet()->active());
+}
+
+void PrintTo(const RefusedReadCase& c, std::ostream* os) {
+    *os << c.provider << ' ' << c.options.shown;
+}
+
+void RefusedReadTest::check() {
+    const RefusedReadCase& c = GetParam();
+    EXPECT_EQ(read(c.provider, -1, Variant(c.options.text)).status.message, c.message);
+    EXPECT_TRUE(sent.empty());
+    EXPECT_TRUE(read("DSPQ_CLIENTES", -1, Variant("")).status.ok());
 }
 
 }  // namespace zorvanil::test

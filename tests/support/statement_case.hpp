@@ -25,12 +25,29 @@ struct StatementCase {
 // The provider and the options: "DSPQ_CLIENTES searchText="AL" searchMode="1"".
 void PrintTo(const StatementCase& c, std::ostream* os);
 
-// A test per statement case, named after the case (CaseName).
 class StatementCaseTest : public ListReadFixture,
                           public ::testing::WithParamInterface<StatementCase> {
   protected:
-    // Reads the case's page and checks the statements sent, the rows and that the dataset is
-    // closed afterwards.
+    // Reads the case's page and checks the statements sent, the rows and their count, and that
+    // the dataset is closed afterwards.
+    void check();
+};
+
+// A read refused before any statement is composed or sent: the provider, its options string and
+// the message of the failure.
+struct RefusedReadCase {
+    const char* name;
+    const char* provider;
+    CaseOptions options;
+    const char* message;
+};
+void PrintTo(const RefusedReadCase& c, std::ostream* os);
+
+class RefusedReadTest : public ListReadFixture,
+                        public ::testing::WithParamInterface<RefusedReadCase> {
+  protected:
+    // Reads the case's page and checks the message, that nothing was sent and that the object
+    // serves the next read.
     void check();
 };
 
