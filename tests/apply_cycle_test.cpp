@@ -21,6 +21,21 @@ DeltaBuilder lineFields() {
                         {"CANTIDAD", FieldType::Float}};
 }
 
+// An order whose lines travel as its nested detail table QMD_LINEAS.
+DeltaBuilder orderFields(const DeltaBuilder& lines) {
+    DeltaBuilder order{{"ID_PEDIDO", FieldType::Integer},
+                       {"ID_CLIENTE", FieldType::Integer},
+                       {"TOTAL", FieldType::Float}};
+    order.detail("QMD_LINEAS", lines);
+    return order;
+}
+
+DeltaBuilder eanFields() {
+    return DeltaBuilder{{"CODIGO_BARRAS", FieldType::String},
+                        {"ID_ARTICULO", FieldType::String},
+                        {"ENUSO", FieldType::Smallint}};
+}
+
 class ApplyCycle : public ServerFixture {
   protected:
     struct Applied {
@@ -168,11 +183,9 @@ TEST_F(ApplyCycle, NewDocumentWritesTheMasterBeforeItsLines) {
                      .inserted({Variant(20), Variant(1), Variant("A"), Variant(1.0)})
                      .inserted({Variant(20), Variant(2), Variant("B"), Variant(2.0)})
                      .inserted({Variant(20), Variant(3), Variant("C"), Variant(3.0)});
-    DeltaBuilder order{{"ID_PEDIDO", FieldType::Integer},
-                       {"ID_CLIENTE", FieldType::Integer},
-                       {"TOTAL", FieldType::Float}};
-    order.detail("QMD_LINEAS", lines);
-    auto delta = order.inserted({Variant(20), Variant(5), Variant(6.0), lines.nested()}).build();
+    auto delta = orderFields(lines)
+                     .inserted({Variant(20), Variant(5), Variant(6.0), lines.nested()})
+                     .build();
     auto a = apply("DSPQ_MDPEDIDOS", delta, 0);
     ASSERT_TRUE(a.status.ok()) << a.status.message;
     EXPECT_EQ(a.errorCount, 0);
@@ -203,11 +216,9 @@ TEST_F(ApplyCycle, DeletedDocumentDeletesItsLinesFirst) {
     auto lines = lineFields()
                      .deleted({Variant(10), Variant(1), Variant("TORNILLO"), Variant(10.0)})
                      .deleted({Variant(10), Variant(2), Variant("TUERCA"), Variant(20.0)});
-    DeltaBuilder order{{"ID_PEDIDO", FieldType::Integer},
-                       {"ID_CLIENTE", FieldType::Integer},
-                       {"TOTAL", FieldType::Float}};
-    order.detail("QMD_LINEAS", lines);
-    auto delta = order.deleted({Variant(10), Variant(1), Variant(30.0), lines.nested()}).build();
+    auto delta = orderFields(lines)
+                     .deleted({Variant(10), Variant(1), Variant(30.0), lines.nested()})
+                     .build();
     auto a = apply("DSPQ_MDPEDIDOS", delta, 0);
     ASSERT_TRUE(a.status.ok()) << a.status.message;
     auto w = writes();
@@ -367,11 +378,9 @@ TEST_F(ApplyCycle, CommandChannelTransactions) {
 }
 
 TEST_F(ApplyCycle, FailedDeletionsAreDroppedFailedModificationsReported) {
-    DeltaBuilder ean{{"CODIGO_BARRAS", FieldType::String},
-                     {"ID_ARTICULO", FieldType::String},
-                     {"ENUSO", FieldType::Smallint}};
     auto delta =
-        ean.deleted({Variant("8400000000028"), Variant("TUERCA"), Variant(std::int16_t{1})})
+        eanFields()
+            .deleted({Variant("8400000000028"), Variant("TUERCA"), Variant(std::int16_t{1})})
             .deleted({Variant("8400000000035"), Variant("ARANDELA"), Variant(std::int16_t{0})})
             .build();
     auto a = apply("DSPQ_EAN", delta, 0);
@@ -381,11 +390,9 @@ TEST_F(ApplyCycle, FailedDeletionsAreDroppedFailedModificationsReported) {
     EXPECT_EQ(db.scalar("SELECT GROUP_CONCAT(CODIGO_BARRAS, ',') FROM EAN"),
               "8400000000011,8400000000028");
 
-    DeltaBuilder ean2{{"CODIGO_BARRAS", FieldType::String},
-                      {"ID_ARTICULO", FieldType::String},
-                      {"ENUSO", FieldType::Smallint}};
     auto modify =
-        ean2.unchanged({Variant("8400000000011"), Variant("TORNILLO"), Variant(std::int16_t{0})})
+        eanFields()
+            .unchanged({Variant("8400000000011"), Variant("TORNILLO"), Variant(std::int16_t{0})})
             .modified({Variant(), Variant(""), Variant()})
             .build();
     auto m = apply("DSPQ_EAN", modify, -1);

@@ -485,24 +485,35 @@ TEST(SchemaDemo, HoldsTheCasesTheHandlersMustSurvive) {
     Sqlite db(makeDemo(dir, "demo.db"));
     auto count = [&db](const std::string& sql) { return db.number("SELECT COUNT(*) " + sql); };
 
-    EXPECT_GT(count("FROM CLIENTES WHERE NOMBRE LIKE '%''%'"), 0);
-    EXPECT_GT(count("FROM CLIENTES WHERE NOMBRE_COMERCIAL LIKE '% '"), 0);
-    EXPECT_GT(count("FROM CLIENTES WHERE BORRADO=-1"), 0);
+    // Rows the handlers meet in a real shop: apostrophes and trailing blanks in names, deleted
+    // rows beside live ones with the same tax number, missing references, stock at its alarm
+    // level, a bar code stored twice, tickets of unknown customers, delivery notes without lines,
+    // quantities with a fraction.
+    const char* const present[] = {
+        "FROM CLIENTES WHERE NOMBRE LIKE '%''%'",
+        "FROM CLIENTES WHERE NOMBRE_COMERCIAL LIKE '% '",
+        "FROM CLIENTES WHERE BORRADO=-1",
+        "FROM CLIENTES A, CLIENTES B WHERE A.NIF=B.NIF AND A.BORRADO=0 AND "
+        "B.BORRADO=-1",
+        "FROM PROVEEDOR_ACREEDOR WHERE BORRADO=-1",
+        "FROM PROVEEDOR_ACREEDOR WHERE NOMBRE LIKE '%''%'",
+        "FROM ARTICULOS WHERE BORRADO=-1",
+        "FROM ARTICULOS WHERE ID_COLOR IS NULL AND ID_PROVEEDOR IS NOT NULL",
+        "FROM ARTICULOS WHERE ID_PROVEEDOR IS NULL AND ID_COLOR IS NOT NULL",
+        "FROM ARTICULOS WHERE ALMACENABLE=0",
+        "FROM ARTICULOS WHERE ID_ARTICULO NOT IN (SELECT ID_ARTICULO FROM EAN)",
+        "FROM ALMACEN WHERE CANTIDAD <= AVISAR",
+        "FROM (SELECT CODIGO_BARRAS FROM ALMACENDETALLE2 GROUP BY CODIGO_BARRAS "
+        "HAVING COUNT(*) > 1)",
+        "FROM TICKET WHERE ID_CLIENTE NOT IN (SELECT ID_CLIENTE FROM CLIENTES)",
+        "FROM ALBARANES A WHERE NOT EXISTS (SELECT 1 FROM LIN_ALBARAN L WHERE "
+        "L.ID_ALBARAN=A.ID_ALBARAN AND L.ANYO=A.ANYO AND L.ID_EMPRESA=A.ID_EMPRESA AND "
+        "L.ID_SERIE=A.ID_SERIE)",
+        "FROM LIN_ALBARAN WHERE CANTIDAD <> CAST(CANTIDAD AS INTEGER)",
+    };
+    for (const char* rows : present)
+        EXPECT_GT(count(rows), 0) << rows;
     EXPECT_EQ(count("FROM CLIENTES WHERE BORRADO NOT IN (0,-1) OR BORRADO IS NULL"), 0);
-    EXPECT_GT(count("FROM CLIENTES A, CLIENTES B WHERE A.NIF=B.NIF AND A.BORRADO=0 AND "
-                    "B.BORRADO=-1"),
-              0);
-    EXPECT_GT(count("FROM PROVEEDOR_ACREEDOR WHERE BORRADO=-1"), 0);
-    EXPECT_GT(count("FROM PROVEEDOR_ACREEDOR WHERE NOMBRE LIKE '%''%'"), 0);
-    EXPECT_GT(count("FROM ARTICULOS WHERE BORRADO=-1"), 0);
-    EXPECT_GT(count("FROM ARTICULOS WHERE ID_COLOR IS NULL AND ID_PROVEEDOR IS NOT NULL"), 0);
-    EXPECT_GT(count("FROM ARTICULOS WHERE ID_PROVEEDOR IS NULL AND ID_COLOR IS NOT NULL"), 0);
-    EXPECT_GT(count("FROM ARTICULOS WHERE ALMACENABLE=0"), 0);
-    EXPECT_GT(count("FROM ARTICULOS WHERE ID_ARTICULO NOT IN (SELECT ID_ARTICULO FROM EAN)"), 0);
-    EXPECT_GT(count("FROM ALMACEN WHERE CANTIDAD <= AVISAR"), 0);
-    EXPECT_GT(count("FROM (SELECT CODIGO_BARRAS FROM ALMACENDETALLE2 GROUP BY CODIGO_BARRAS "
-                    "HAVING COUNT(*) > 1)"),
-              0);
 
     for (const std::string table : {"PRESUPUESTOS", "ALBARANES", "FACTURAS", "COBRO"}) {
         EXPECT_GT(count("FROM " + table + " WHERE ID_CLIENTE IS NULL"), 0) << table;
@@ -511,12 +522,6 @@ TEST(SchemaDemo, HoldsTheCasesTheHandlersMustSurvive) {
             0)
             << table;
     }
-    EXPECT_GT(count("FROM TICKET WHERE ID_CLIENTE NOT IN (SELECT ID_CLIENTE FROM CLIENTES)"), 0);
-    EXPECT_GT(count("FROM ALBARANES A WHERE NOT EXISTS (SELECT 1 FROM LIN_ALBARAN L WHERE "
-                    "L.ID_ALBARAN=A.ID_ALBARAN AND L.ANYO=A.ANYO AND L.ID_EMPRESA=A.ID_EMPRESA AND "
-                    "L.ID_SERIE=A.ID_SERIE)"),
-              0);
-    EXPECT_GT(count("FROM LIN_ALBARAN WHERE CANTIDAD <> CAST(CANTIDAD AS INTEGER)"), 0);
 
     // Invoices made from a delivery note name it, and the note is found the way the stock
     // posting looks for it: by the invoice's own company, series and year.
@@ -570,27 +575,27 @@ TEST(SchemaDemo, RowsKeepTheDeclaredTypesSizesAndReferences) {
 
     EXPECT_TRUE(db.rows("PRAGMA foreign_key_check").empty());
     auto orphans = [&db](const std::string& sql) { return db.number("SELECT COUNT(*) " + sql); };
-    EXPECT_EQ(orphans("FROM LINEAS_FACTURA L WHERE NOT EXISTS (SELECT 1 FROM FACTURAS F WHERE "
-                      "F.ID_FACTURA=L.ID_FACTURA AND F.ANYO=L.ANYO AND F.ID_EMPRESA=L.ID_EMPRESA "
-                      "AND F.ID_SERIE=L.ID_SERIE)"),
-              0);
-    EXPECT_EQ(orphans("FROM EAN WHERE ID_ARTICULO NOT IN (SELECT ID_ARTICULO FROM ARTICULOS)"), 0);
-    EXPECT_EQ(orphans("FROM ALMACENDETALLE WHERE CODIGO_BARRAS NOT IN (SELECT EAN FROM EAN)"), 0);
-    EXPECT_EQ(orphans("FROM ALMACENDETALLE2 WHERE CODIGO_BARRAS NOT IN (SELECT EAN FROM EAN)"), 0);
-    EXPECT_EQ(orphans("FROM ALMACEN WHERE ID_ARTICULO NOT IN (SELECT ID_ARTICULO FROM ARTICULOS "
-                      "WHERE ALMACENABLE=1)"),
-              0);
-    EXPECT_EQ(orphans("FROM ARTICULOS A WHERE NOT EXISTS (SELECT 1 FROM FAMILIAS F WHERE "
-                      "F.COD_FAMILIA=A.COD_FAMILIA AND F.PROFUNDIDAD=A.PROFUNDIDAD)"),
-              0);
-    EXPECT_EQ(orphans("FROM ARTICULOS WHERE ID_COLOR NOT IN (SELECT ID_COLOR FROM COLORES)"), 0);
-    EXPECT_EQ(orphans("FROM ARTICULOS WHERE ID_PROVEEDOR NOT IN (SELECT ID_PROVEEDOR FROM "
-                      "PROVEEDOR_ACREEDOR)"),
-              0);
-    EXPECT_EQ(orphans("FROM TARIFAS_PROVEEDORES WHERE ID_ARTICULO NOT IN (SELECT ID_ARTICULO FROM "
-                      "ARTICULOS)"),
-              0);
-    EXPECT_EQ(orphans("FROM TICKET WHERE FORMAPAGO NOT IN (SELECT ID_FORMA FROM FORMAPAGO)"), 0);
+    // No row refers to one that is not there.
+    const char* const orphanRows[] = {
+        "FROM LINEAS_FACTURA L WHERE NOT EXISTS (SELECT 1 FROM FACTURAS F WHERE "
+        "F.ID_FACTURA=L.ID_FACTURA AND F.ANYO=L.ANYO AND F.ID_EMPRESA=L.ID_EMPRESA "
+        "AND F.ID_SERIE=L.ID_SERIE)",
+        "FROM EAN WHERE ID_ARTICULO NOT IN (SELECT ID_ARTICULO FROM ARTICULOS)",
+        "FROM ALMACENDETALLE WHERE CODIGO_BARRAS NOT IN (SELECT EAN FROM EAN)",
+        "FROM ALMACENDETALLE2 WHERE CODIGO_BARRAS NOT IN (SELECT EAN FROM EAN)",
+        "FROM ALMACEN WHERE ID_ARTICULO NOT IN (SELECT ID_ARTICULO FROM ARTICULOS "
+        "WHERE ALMACENABLE=1)",
+        "FROM ARTICULOS A WHERE NOT EXISTS (SELECT 1 FROM FAMILIAS F WHERE "
+        "F.COD_FAMILIA=A.COD_FAMILIA AND F.PROFUNDIDAD=A.PROFUNDIDAD)",
+        "FROM ARTICULOS WHERE ID_COLOR NOT IN (SELECT ID_COLOR FROM COLORES)",
+        "FROM ARTICULOS WHERE ID_PROVEEDOR NOT IN (SELECT ID_PROVEEDOR FROM "
+        "PROVEEDOR_ACREEDOR)",
+        "FROM TARIFAS_PROVEEDORES WHERE ID_ARTICULO NOT IN (SELECT ID_ARTICULO FROM "
+        "ARTICULOS)",
+        "FROM TICKET WHERE FORMAPAGO NOT IN (SELECT ID_FORMA FROM FORMAPAGO)",
+    };
+    for (const char* rows : orphanRows)
+        EXPECT_EQ(orphans(rows), 0) << rows;
 
     // The counters hold the last number given per company and year; the next invoice number
     // follows the last one in the register.

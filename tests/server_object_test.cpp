@@ -2,6 +2,7 @@
 
 #include "common/error.hpp"
 #include "server/provider.hpp"
+#include "support/case_names.hpp"
 #include "support/server_fixture.hpp"
 
 namespace zorvanil::test {
@@ -46,30 +47,50 @@ TEST_F(ServerObject, FindsProvidersWhateverTheLetterCase) {
     EXPECT_EQ(&module().FindProvider("DsPq_PaGeD"), module().providers()[2]);
 }
 
-TEST_F(ServerObject, UnknownProviderFailsWithItsNameAndTheObjectGoesOn) {
-    auto r = read("DSPQ_NOWHERE", -1);
-    EXPECT_EQ(r.status.status, kGeneralFailure);
-    EXPECT_EQ(r.status.message, "Provider not exported: DSPQ_NOWHERE");
-    Variant owner, result;
-    EXPECT_EQ(module().AS_GetParams("", owner, result).message, "Provider not exported: ");
+// A read that fails: the provider and owner data, and the status, message and help context of
+// the failure.
+struct FailedReadCase {
+    const char* name;
+    const char* provider;
+    Variant ownerData;
+    std::int32_t status;
+    const char* message;
+    std::int32_t helpContext;
+};
+void PrintTo(const FailedReadCase& c, std::ostream* os) {
+    *os << c.provider << " owner data " << quotedText(c.ownerData.toString());
+}
+
+// Errors keep their message and their negative status.
+const FailedReadCase kFailedReads[] = {
+    {"UnknownProvider", "DSPQ_NOWHERE", Variant(), kGeneralFailure,
+     "Provider not exported: DSPQ_NOWHERE", 0},
+    {"HandlerFails", "DSPQ_FAILING", Variant("12"), kGeneralFailure, "Handler failed", 0},
+    {"HandlerGetsGarbage", "DSPQ_FAILING", Variant("x-***#"), kGeneralFailure,
+     "'x-***#' is not a valid integer value", 0},
+    {"HandlerSetsTheStatus", "DSPQ_STATUS", Variant(), static_cast<std::int32_t>(0x80070005u),
+     "Access denied", 7},
+};
+
+class ServerObjectFailure : public ServerFixture,
+                            public ::testing::WithParamInterface<FailedReadCase> {};
+
+TEST_P(ServerObjectFailure, ReportsTheErrorAndTheObjectGoesOn) {
+    const FailedReadCase& c = GetParam();
+    auto r = read(c.provider, 1, 0, c.ownerData);
+    EXPECT_EQ(r.status.status, c.status);
+    EXPECT_EQ(r.status.message, c.message);
+    EXPECT_EQ(r.status.helpContext, c.helpContext);
+    // The lock is free and the connection usable after every failure.
     EXPECT_TRUE(read("DSPQ_CLIENTES", 2).status.ok());
 }
 
-TEST_F(ServerObject, ErrorsKeepTheirMessageAndNegativeStatus) {
-    auto failing = read("DSPQ_FAILING", 1, 0, Variant("12"));
-    EXPECT_EQ(failing.status.status, kGeneralFailure);
-    EXPECT_EQ(failing.status.message, "Handler failed");
+INSTANTIATE_TEST_SUITE_P(ServerObject, ServerObjectFailure, ::testing::ValuesIn(kFailedReads),
+                         CaseName());
 
-    auto garbage = read("DSPQ_FAILING", 1, 0, Variant("x-***#"));
-    EXPECT_EQ(garbage.status.message, "'x-***#' is not a valid integer value");
-
-    auto status = read("DSPQ_STATUS", 1);
-    EXPECT_EQ(status.status.status, static_cast<std::int32_t>(0x80070005u));
-    EXPECT_EQ(status.status.message, "Access denied");
-    EXPECT_EQ(status.status.helpContext, 7);
-
-    // The lock is free and the connection usable after every failure.
-    EXPECT_TRUE(read("DSPQ_CLIENTES", 1).status.ok());
+TEST_F(ServerObject, AnEmptyProviderNameIsNoProvider) {
+    Variant owner, result;
+    EXPECT_EQ(module().AS_GetParams("", owner, result).message, "Provider not exported: ");
 }
 
 TEST_F(ServerObject, BadInputNeverLeavesTheObjectUnusable) {

@@ -53,6 +53,10 @@ std::string ListOptions::shown() const {
     return out.empty() ? "(default tokens)" : out;
 }
 
+void PrintTo(const ListOptions& options, std::ostream* os) {
+    *os << options.shown();
+}
+
 std::string tokens(std::initializer_list<std::string_view> values) {
     std::string out;
     for (std::string_view v : values) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <initializer_list>
+#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -29,7 +30,11 @@ struct ListOptions {
     // The tokens that differ from their defaults, as name="value", e.g.
     // searchText="AL" searchMode="1".
     std::string shown() const;
+
+    bool operator==(const ListOptions&) const = default;
 };
+// Prints shown(), so that a failed comparison names the tokens.
+void PrintTo(const ListOptions& options, std::ostream* os);
 
 // A short options string: each token closed by the separator.
 std::string tokens(std::initializer_list<std::string_view> values);
