@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <set>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -24,25 +25,24 @@ const Catalogue& cat() {
     return zorvanilCatalogue();
 }
 
-const DatasetSpec* findDataset(std::string_view name) {
-    for (const DatasetSpec& dataset : cat().datasets) {
-        if (sameText(dataset.name, name)) return &dataset;
-    }
+// The entry of a catalogue table with the name, without regard to letter case; null for none.
+template <class Spec>
+const Spec* findNamed(std::span<const Spec> table, std::string_view name) {
+    for (const Spec& spec : table)
+        if (sameText(spec.name, name)) return &spec;
     return nullptr;
+}
+
+const DatasetSpec* findDataset(std::string_view name) {
+    return findNamed(cat().datasets, name);
 }
 
 const ProviderSpec* findProvider(std::string_view name) {
-    for (const ProviderSpec& provider : cat().providers) {
-        if (sameText(provider.name, name)) return &provider;
-    }
-    return nullptr;
+    return findNamed(cat().providers, name);
 }
 
 const MasterLinkSpec* findLink(std::string_view name) {
-    for (const MasterLinkSpec& link : cat().masterLinks) {
-        if (sameText(link.name, name)) return &link;
-    }
-    return nullptr;
+    return findNamed(cat().masterLinks, name);
 }
 
 const DatasetSpec& dataset(std::string_view name) {

@@ -5,6 +5,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include <boost/json/parse.hpp>
@@ -208,34 +209,36 @@ TEST(NetServer, MalformedRequestsGetStandardErrorsAndTheObjectSurvives) {
     RunningServer server;
     auto c = server.connect();
 
-    json::object parse = answerOf(*c, R"({"jsonrpc":"2.0","id":1,"method":)");
-    EXPECT_EQ(errorCode(parse), -32700);
-    EXPECT_TRUE(parse.at("id").is_null());
-    EXPECT_EQ(errorCode(answerOf(*c, "[]")), -32600);
-    EXPECT_EQ(errorCode(answerOf(*c, "42")), -32600);
-    json::object noMethod = answerOf(*c, R"({"jsonrpc":"2.0","id":3})");
-    EXPECT_EQ(errorCode(noMethod), -32600);
-    EXPECT_EQ(noMethod.at("id").as_int64(), 3);
-    EXPECT_EQ(errorCode(answerOf(*c, R"({"jsonrpc":"1.0","id":4,"method":"AS_GetProviderNames"})")),
-              -32600);
-    EXPECT_EQ(
-        errorCode(answerOf(*c, R"({"jsonrpc":"2.0","id":{},"method":"AS_GetProviderNames"})")),
-        -32600);
-    EXPECT_EQ(errorCode(answerOf(*c, R"({"jsonrpc":"2.0","id":5,"method":"AS_Nothing"})")), -32601);
-
-    auto params = [&](std::string_view p) {
-        return errorCode(answerOf(
-            *c, std::string(R"({"jsonrpc":"2.0","id":6,"method":"AS_GetRecords","params":)") +
-                    std::string(p) + "}"));
+    // Each answer names the request's id, or null where none could be read.
+    const std::tuple<const char*, std::int64_t, const char*> malformed[] = {
+        {R"({"jsonrpc":"2.0","id":1,"method":)", -32700, "null"},
+        {"[]", -32600, "null"},
+        {"42", -32600, "null"},
+        {R"({"jsonrpc":"2.0","id":3})", -32600, "3"},
+        {R"({"jsonrpc":"1.0","id":4,"method":"AS_GetProviderNames"})", -32600, "4"},
+        {R"({"jsonrpc":"2.0","id":{},"method":"AS_GetProviderNames"})", -32600, "null"},
+        {R"({"jsonrpc":"2.0","id":5,"method":"AS_Nothing"})", -32601, "5"},
     };
-    EXPECT_EQ(params(R"({"ProviderName":"DSPQ_PROCEDURE","Count":"x"})"), -32602);
-    EXPECT_EQ(params(R"({"ProviderName":"DSPQ_PROCEDURE","Count":4294967296})"), -32602);
-    EXPECT_EQ(params(R"({"Count":1})"), -32602);
-    EXPECT_EQ(params(R"({"ProviderName":"DSPQ_PROCEDURE","Count":1,"ownerData":"x"})"), -32602);
-    // An argument that only comes back is not sent.
-    EXPECT_EQ(params(R"({"ProviderName":"DSPQ_PROCEDURE","Count":1,"RecsOut":1})"), -32602);
-    EXPECT_EQ(params(R"(["DSPQ_PROCEDURE",1])"), -32602);
-    EXPECT_EQ(params(R"({"ProviderName":"DSPQ_PROCEDURE","Count":1,"Params":{"rows":7}})"), -32602);
+    for (const auto& [request, code, id] : malformed) {
+        json::object answer = answerOf(*c, request);
+        EXPECT_EQ(errorCode(answer), code) << request;
+        EXPECT_EQ(json::serialize(answer.at("id")), id) << request;
+    }
+    for (const char* params : {
+             R"({"ProviderName":"DSPQ_PROCEDURE","Count":"x"})",
+             R"({"ProviderName":"DSPQ_PROCEDURE","Count":4294967296})",
+             R"({"Count":1})",
+             R"({"ProviderName":"DSPQ_PROCEDURE","Count":1,"ownerData":"x"})",
+             // An argument that only comes back is not sent.
+             R"({"ProviderName":"DSPQ_PROCEDURE","Count":1,"RecsOut":1})",
+             R"(["DSPQ_PROCEDURE",1])",
+             R"({"ProviderName":"DSPQ_PROCEDURE","Count":1,"Params":{"rows":7}})",
+         })
+        EXPECT_EQ(errorCode(answerOf(*c, std::string(R"({"jsonrpc":"2.0","id":6,)"
+                                                     R"("method":"AS_GetRecords","params":)") +
+                                             params + "}")),
+                  -32602)
+            << params;
 
     // A notification gets no answer: the next answer is the next request's.
     c->sendText(R"({"jsonrpc":"2.0","method":"AS_GetProviderNames"})");

@@ -50,59 +50,25 @@ void PrintTo(const ParseCase& c, std::ostream* os) {
         *os << quotedText(c.ownerData.asString());
 }
 
-const std::string kThirteenTokens =
-    tokens({"0", "10", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11"});
-
+// clang-format off
 const ParseCase kParseCases[] = {
     // Empty, null or unassigned: the defaults.
     {"Unassigned", Variant(), ListOptions{}},
     {"Null", Variant::null(), ListOptions{}},
     {"Empty", Variant(""), ListOptions{}},
     // Tokens go to their fields as they stand; what follows the fourteenth is ignored.
-    {"EveryToken",
-     Variant(tokens({"3", "20", "2", "2025", "2024", "7", " L'HORTA ", " 1", "ORDER BY NOMBRE",
-                     "ORDER BY LINEA", "", "FAM", "AND X=1", "A"}) +
-             "ignored-***#more"),
-     ListOptions{.pageNumber = "3",
-                 .pageSize = "20",
-                 .company = "2",
-                 .year = "2025",
-                 .year2 = "2024",
-                 .typeFilter = "7",
-                 .searchText = " L'HORTA ",
-                 .searchMode = " 1",
-                 .orderClause = "ORDER BY NOMBRE",
-                 .detailOrderClause = "ORDER BY LINEA",
-                 .deletedFilter = "",
-                 .value2 = "FAM",
-                 .extraClause = "AND X=1",
-                 .series = "A"}},
+    {"EveryToken", Variant(tokens({"3", "20", "2", "2025", "2024", "7", " L'HORTA ", " 1", "ORDER BY NOMBRE", "ORDER BY LINEA", "", "FAM", "AND X=1", "A"}) + "ignored-***#more"),
+     ListOptions{.pageNumber = "3", .pageSize = "20", .company = "2", .year = "2025", .year2 = "2024", .typeFilter = "7", .searchText = " L'HORTA ", .searchMode = " 1",
+                 .orderClause = "ORDER BY NOMBRE", .detailOrderClause = "ORDER BY LINEA", .deletedFilter = "", .value2 = "FAM", .extraClause = "AND X=1", .series = "A"}},
     // Short strings leave empty tokens, not the defaults.
     {"TwoTokens", Variant(tokens({"2", "50"})),
-     ListOptions{.pageNumber = "2",
-                 .pageSize = "50",
-                 .company = "",
-                 .year = "",
-                 .typeFilter = "",
-                 .searchText = "",
-                 .deletedFilter = ""}},
+     ListOptions{.pageNumber = "2", .pageSize = "50", .company = "", .year = "", .typeFilter = "", .searchText = "", .deletedFilter = ""}},
     // The fourteenth token without its separator is empty.
-    {"LastTokenUnclosed", Variant(kThirteenTokens + "S"),
-     ListOptions{.pageNumber = "0",
-                 .pageSize = "10",
-                 .company = "1",
-                 .year = "2",
-                 .year2 = "3",
-                 .typeFilter = "4",
-                 .searchText = "5",
-                 .searchMode = "6",
-                 .orderClause = "7",
-                 .detailOrderClause = "8",
-                 .deletedFilter = "9",
-                 .value2 = "10",
-                 .extraClause = "11",
-                 .series = ""}},
+    {"LastTokenUnclosed", Variant(tokens({"0", "10", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11"}) + "S"),
+     ListOptions{.pageNumber = "0", .pageSize = "10", .company = "1", .year = "2", .year2 = "3", .typeFilter = "4", .searchText = "5", .searchMode = "6",
+                 .orderClause = "7", .detailOrderClause = "8", .deletedFilter = "9", .value2 = "10", .extraClause = "11", .series = ""}},
 };
+// clang-format on
 
 class OptionsStringParse : public ::testing::TestWithParam<ParseCase> {};
 
