@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "db/sql_dataset.hpp"
+#include "support/packet_columns.hpp"
 
 namespace zorvanil::test {
 
@@ -70,31 +71,6 @@ std::string insertDocuments(const DocumentKind& kind) {
     return sql;
 }
 
-std::vector<std::size_t> columnIndexes(const std::vector<packet::PacketField>& fields,
-                                       std::string_view columns) {
-    std::vector<std::size_t> index;
-    std::string_view rest = columns;
-    while (!rest.empty()) {
-        const std::size_t comma = rest.find(',');
-        const std::string_view name = rest.substr(0, comma);
-        rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
-        auto it = std::find_if(fields.begin(), fields.end(),
-                               [&](const packet::PacketField& f) { return f.name() == name; });
-        if (it == fields.end()) throw std::runtime_error("no column " + std::string(name));
-        index.push_back(static_cast<std::size_t>(it - fields.begin()));
-    }
-    return index;
-}
-
-std::string joined(const packet::PacketRow& row, const std::vector<std::size_t>& index) {
-    std::string out;
-    for (std::size_t i : index) {
-        if (!out.empty()) out += ',';
-        out += row.values.at(i).toString();
-    }
-    return out;
-}
-
 }  // namespace
 
 DocumentReadFixture::DocumentReadFixture() {
@@ -117,10 +93,10 @@ std::vector<std::string> DocumentReadFixture::documents(const ReadResult& r,
     const std::vector<std::size_t> line = columnIndexes(nested->children, lineColumns);
     std::vector<std::string> out;
     for (const auto& row : p.rows) {
-        std::string text = joined(row, header) + " [";
+        std::string text = joinedValues(row, header) + " [";
         const packet::PacketPtr& lines = row.values.at(linesAt).asPacket();
         for (std::size_t i = 0; lines && i < lines->rows.size(); ++i)
-            text += (i ? ";" : "") + joined(lines->rows[i], line);
+            text += (i ? ";" : "") + joinedValues(lines->rows[i], line);
         out.push_back(text + "]");
     }
     return out;

@@ -7,6 +7,7 @@
 #include "read/scroll_lookups.hpp"
 #include "schema/demo_database.hpp"
 #include "server/zorvanil_handlers.hpp"
+#include "support/packet_columns.hpp"
 
 namespace zorvanil::test {
 
@@ -75,26 +76,10 @@ ReadResult ListReadFixture::read(std::string_view provider, std::int32_t count,
 
 std::vector<std::string> ListReadFixture::rows(const ReadResult& r, std::string_view columns) {
     const packet::DataPacket& p = r.packet();
-    std::vector<std::size_t> index;
-    std::string_view rest = columns;
-    while (!rest.empty()) {
-        const std::size_t comma = rest.find(',');
-        const std::string_view name = rest.substr(0, comma);
-        rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
-        auto it = std::find_if(p.fields.begin(), p.fields.end(),
-                               [&](const packet::PacketField& f) { return f.name() == name; });
-        if (it == p.fields.end()) throw std::runtime_error("no column " + std::string(name));
-        index.push_back(static_cast<std::size_t>(it - p.fields.begin()));
-    }
+    const std::vector<std::size_t> index = columnIndexes(p.fields, columns);
     std::vector<std::string> out;
-    for (const auto& row : p.rows) {
-        std::string line;
-        for (std::size_t i : index) {
-            if (!line.empty()) line += ',';
-            line += row.values.at(i).toString();
-        }
-        out.push_back(line);
-    }
+    for (const auto& row : p.rows)
+        out.push_back(joinedValues(row, index));
     return out;
 }
 
