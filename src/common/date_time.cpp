@@ -51,7 +51,8 @@ void Date::toYmd(int& year, int& month, int& day) const {
 std::string Date::toString() const {
     int y, m, d;
     toYmd(y, m, d);
-    char buf[16];
+    // Room for the widest int in every field: what the format can write is never cut short.
+    char buf[3 * 11 + 3];
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", y, m, d);
     return buf;
 }
