@@ -1,6 +1,7 @@
 #include "common/base64.hpp"
 
 #include "common/error.hpp"
+#include "common/messages.hpp"
 
 namespace zorvanil {
 
@@ -50,7 +51,7 @@ std::string base64Decode(std::string_view text) {
         else if (c == '=' || c == '\n' || c == '\r')
             continue;
         else
-            throw Error("Invalid base64 text");
+            throw Error(msg::kInvalidBase64);
         buffer = (buffer << 6) | std::uint32_t(v);
         bits += 6;
         if (bits >= 8) {

@@ -10,6 +10,7 @@ inline constexpr const char* kInvalidFloat = "'%s' is not a valid floating point
 inline constexpr const char* kInvalidDate = "'%s' is not a valid date";
 inline constexpr const char* kInvalidTime = "'%s' is not a valid time";
 inline constexpr const char* kVariantCast = "Could not convert variant of type (%s) into type (%s)";
+inline constexpr const char* kInvalidBase64 = "Invalid base64 text";
 
 // Packets: every failure to read one is kInvalidPacket around one of the texts below.
 inline constexpr const char* kInvalidPacket = "Invalid data packet: %s";
@@ -59,12 +60,41 @@ inline constexpr const char* kXmlArrayItem = "an array item";
 // Server object
 inline constexpr const char* kProviderNotExported = "Provider not exported: %s";
 inline constexpr const char* kUnknownError = "Unknown error";
+inline constexpr const char* kDataSetNotFound = "Dataset not found: %s";
+inline constexpr const char* kHandlerRegisteredTwice = "Handler registered twice: %s";
+
+// host: the registry file
+inline constexpr const char* kRegistryMalformed = "Registry file %s, line %d: %s";
+inline constexpr const char* kRegistryQuoteExpected = "a quoted text was expected";
+inline constexpr const char* kRegistryQuoteNotClosed = "a quoted text is not closed";
+inline constexpr const char* kRegistryKeyNotClosed = "a key is not closed by ]";
+inline constexpr const char* kRegistryValueBeforeKey = "a value stands before any key";
+inline constexpr const char* kRegistryEqualsExpected = "= was expected";
+inline constexpr const char* kRegistryTextAfterValue = "text after the value";
+inline constexpr const char* kCannotReadRegistry = "Cannot read the registry file %s: %s";
+inline constexpr const char* kCannotWriteRegistry = "Cannot write the registry file %s";
+inline constexpr const char* kCannotWriteRegistryBecause = "Cannot write the registry file %s: %s";
+inline constexpr const char* kCannotLockRegistry = "Cannot lock the registry file %s: %s";
 
 // Provider cycles
 inline constexpr const char* kMissingDataSet = "Missing DataSet property";
 inline constexpr const char* kCommandTextNotAllowed = "CommandText changes are not allowed";
 inline constexpr const char* kRecordNotFound = "Record not found or changed by another user";
 inline constexpr const char* kNoKeySpecified = "Unable to find record.  No key specified";
+inline constexpr const char* kInvalidParamPacket = "Invalid parameter packet";
+inline constexpr const char* kInvalidChangePacket = "Invalid change packet";
+inline constexpr const char* kInvalidRowPacket = "Invalid row packet";
+
+// Read handlers
+inline constexpr const char* kNoOptionsLayout = "No options layout for %s";
+
+// db: the SQLite driver and the SQL trace
+inline constexpr const char* kSqliteError = "SQLite error";
+inline constexpr const char* kDatabaseNotFound = "Database '%s' not found";
+inline constexpr const char* kCannotOpenDatabase = "Cannot open database '%s': %s";
+inline constexpr const char* kCannotBindType = "Cannot bind a value of type %s";
+inline constexpr const char* kEmptyStatement = "The statement is empty";
+inline constexpr const char* kCannotOpenSqlTrace = "Cannot open the SQL trace file %s: %s";
 
 // Datasets
 inline constexpr const char* kDataSetOpen = "Cannot perform this operation on an open dataset";

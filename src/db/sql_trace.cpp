@@ -5,6 +5,7 @@
 
 #include "common/error.hpp"
 #include "common/json_writer.hpp"
+#include "common/messages.hpp"
 
 namespace zorvanil::db {
 
@@ -13,8 +14,7 @@ SqlTrace::SqlTrace(const std::string& target) {
         file_ = stderr;
     } else {
         file_ = std::fopen(target.c_str(), "a");
-        if (!file_)
-            throw Error("Cannot open the SQL trace file " + target + ": " + std::strerror(errno));
+        if (!file_) raise(msg::kCannotOpenSqlTrace, {target, std::strerror(errno)});
         ownsFile_ = true;
     }
 }

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "common/error.hpp"
+#include "common/messages.hpp"
 #include "common/text.hpp"
 
 namespace zorvanil::db {
@@ -16,7 +17,7 @@ namespace {
 
 [[noreturn]] void fail(sqlite3* db, int rc) {
     const char* text = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
-    throw DatabaseError(text ? text : "SQLite error");
+    throw DatabaseError(text ? text : msg::kSqliteError);
 }
 
 // DB2's CHAR(x): the character form of a number, date or text; null stays null.
@@ -109,8 +110,7 @@ class SqliteStatement : public DriverStatement {
                 break;
             case T::Array:
             case T::Packet:
-                throw DatabaseError("Cannot bind a value of type " +
-                                    std::string(Variant::typeName(value.type())));
+                raise<DatabaseError>(msg::kCannotBindType, {Variant::typeName(value.type())});
         }
         if (rc != SQLITE_OK) fail(db_, rc);
     }
@@ -261,13 +261,13 @@ class SqliteConnection : public DriverConnection {
     explicit SqliteConnection(const ConnectRequest& request)
         : statementTimeoutMs_(request.statementTimeoutMs) {
         if (request.database.empty() || !std::filesystem::exists(request.database))
-            throw DatabaseError("Database '" + request.database + "' not found");
+            raise<DatabaseError>(msg::kDatabaseNotFound, {request.database});
         int rc = sqlite3_open_v2(request.database.c_str(), &db_,
                                  SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
         if (rc != SQLITE_OK) {
             std::string text = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
             sqlite3_close(db_);
-            throw DatabaseError("Cannot open database '" + request.database + "': " + text);
+            raise<DatabaseError>(msg::kCannotOpenDatabase, {request.database, text});
         }
         sqlite3_busy_timeout(db_, request.busyTimeoutMs);
         sqlite3_extended_result_codes(db_, 0);
@@ -296,7 +296,7 @@ class SqliteConnection : public DriverConnection {
         startClock();
         int rc = sqlite3_prepare_v2(db_, sql.c_str(), int(sql.size()), &stmt, &tail);
         if (rc != SQLITE_OK) fail(db_, rc);
-        if (!stmt) throw DatabaseError("The statement is empty");
+        if (!stmt) throw DatabaseError(msg::kEmptyStatement);
         return std::make_unique<SqliteStatement>(db_, stmt);
     }
 
@@ -357,7 +357,7 @@ class SqliteConnection : public DriverConnection {
     void run(const char* sql) {
         char* error = nullptr;
         if (sqlite3_exec(db_, sql, nullptr, nullptr, &error) != SQLITE_OK) {
-            std::string text = error ? error : "SQLite error";
+            std::string text = error ? error : msg::kSqliteError;
             sqlite3_free(error);
             throw DatabaseError(text);
         }

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "common/error.hpp"
+#include "common/messages.hpp"
 #include "common/text.hpp"
 
 namespace zorvanil::host {
@@ -42,13 +43,12 @@ std::string quote(std::string_view text) {
 }
 
 [[noreturn]] void malformed(std::string_view fileName, int line, std::string_view why) {
-    throw Error("Registry file " + std::string(fileName) + ", line " + std::to_string(line) + ": " +
-                std::string(why));
+    raise(msg::kRegistryMalformed, {fileName, std::to_string(line), why});
 }
 
 // Reads a quoted text at the start of `rest`, leaving `rest` after its closing quote.
 std::string unquote(std::string_view& rest, std::string_view fileName, int line) {
-    if (rest.empty() || rest[0] != '"') malformed(fileName, line, "a quoted text was expected");
+    if (rest.empty() || rest[0] != '"') malformed(fileName, line, msg::kRegistryQuoteExpected);
     std::string out;
     std::size_t i = 1;
     for (; i < rest.size() && rest[i] != '"'; ++i) {
@@ -59,7 +59,7 @@ std::string unquote(std::string_view& rest, std::string_view fileName, int line)
         if (++i == rest.size()) break;
         out += rest[i] == 'n' ? '\n' : rest[i];
     }
-    if (i >= rest.size()) malformed(fileName, line, "a quoted text is not closed");
+    if (i >= rest.size()) malformed(fileName, line, msg::kRegistryQuoteNotClosed);
     rest.remove_prefix(i + 1);
     return out;
 }
@@ -70,7 +70,7 @@ FileRegistry FileRegistry::load(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
     if (!in) {
         if (!fs::exists(file)) return {};
-        throw Error("Cannot read the registry file " + file.string() + ": " + std::strerror(errno));
+        raise(msg::kCannotReadRegistry, {file.string(), std::strerror(errno)});
     }
     std::ostringstream text;
     text << in.rdbuf();
@@ -90,21 +90,22 @@ FileRegistry FileRegistry::parse(std::string_view text, std::string_view fileNam
         ++lineNumber;
         if (line.empty() || line[0] == ';') continue;
         if (line[0] == '[') {
-            if (line.back() != ']') malformed(fileName, lineNumber, "a key is not closed by ]");
+            if (line.back() != ']') malformed(fileName, lineNumber, msg::kRegistryKeyNotClosed);
             current = &registry.obtain(line.substr(1, line.size() - 2));
             continue;
         }
-        if (!current) malformed(fileName, lineNumber, "a value stands before any key");
+        if (!current) malformed(fileName, lineNumber, msg::kRegistryValueBeforeKey);
         std::string name;
         std::string_view rest = line;
         if (rest[0] == '@')
             rest.remove_prefix(1);
         else
             name = unquote(rest, fileName, lineNumber);
-        if (rest.empty() || rest[0] != '=') malformed(fileName, lineNumber, "= was expected");
+        if (rest.empty() || rest[0] != '=')
+            malformed(fileName, lineNumber, msg::kRegistryEqualsExpected);
         rest.remove_prefix(1);
         std::string data = unquote(rest, fileName, lineNumber);
-        if (!trim(rest).empty()) malformed(fileName, lineNumber, "text after the value");
+        if (!trim(rest).empty()) malformed(fileName, lineNumber, msg::kRegistryTextAfterValue);
         registry.setValue(current->path, name, data);
     }
     return registry;
@@ -128,17 +129,15 @@ void FileRegistry::save(const fs::path& file) const {
     temporary += ".new";
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out)
-            throw Error("Cannot write the registry file " + file.string() + ": " +
-                        std::strerror(errno));
+        if (!out) raise(msg::kCannotWriteRegistryBecause, {file.string(), std::strerror(errno)});
         out << text();
         out.close();
-        if (!out) throw Error("Cannot write the registry file " + file.string());
+        if (!out) raise(msg::kCannotWriteRegistry, {file.string()});
     }
     fs::rename(temporary, file, ec);
     if (ec) {
         fs::remove(temporary, ec);
-        throw Error("Cannot write the registry file " + file.string() + ": " + ec.message());
+        raise(msg::kCannotWriteRegistryBecause, {file.string(), ec.message()});
     }
 }
 
@@ -200,12 +199,11 @@ RegistryFileLock::RegistryFileLock(const fs::path& file) {
     fs::path lockFile = file;
     lockFile += ".lock";
     fd_ = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd_ < 0)
-        throw Error("Cannot lock the registry file " + file.string() + ": " + std::strerror(errno));
+    if (fd_ < 0) raise(msg::kCannotLockRegistry, {file.string(), std::strerror(errno)});
     if (::flock(fd_, LOCK_EX) != 0) {
         int error = errno;
         ::close(fd_);
-        throw Error("Cannot lock the registry file " + file.string() + ": " + std::strerror(error));
+        raise(msg::kCannotLockRegistry, {file.string(), std::strerror(error)});
     }
 }
 

@@ -114,7 +114,7 @@ BoundProvider bind(const ListProvider& p, const ReadTables& tables) {
     if (p.layout == OptionsLayout::Short) {
         for (const ShortLayout& l : tables.layouts)
             if (l.provider == p.name) b.layout = &l;
-        if (!b.layout) throw Error("No options layout for " + std::string(p.name));
+        if (!b.layout) raise(msg::kNoOptionsLayout, {p.name});
     }
     return b;
 }

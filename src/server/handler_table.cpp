@@ -1,13 +1,14 @@
 #include "server/handler_table.hpp"
 
 #include "common/error.hpp"
+#include "common/messages.hpp"
 #include "common/text.hpp"
 
 namespace zorvanil::server {
 
 void HandlerTable::add(std::string name, Handler handler) {
     if (!indexByUpperName_.emplace(upperCase(name), entries_.size()).second)
-        throw Error("Handler registered twice: " + name);
+        raise(msg::kHandlerRegisteredTwice, {name});
     entries_.emplace_back(std::move(name), std::move(handler));
 }
 

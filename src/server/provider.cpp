@@ -88,7 +88,7 @@ void DataSetProvider::takeParams(const Variant& params) {
             list.push_back(std::move(param));
         }
     } else if (!params.isNull()) {
-        throw Error("Invalid parameter packet");
+        throw Error(msg::kInvalidParamPacket);
     }
     dataSet_->close();
     // The client's parameters give their values to the dataset's parameters of the same name;
@@ -188,7 +188,7 @@ Variant DataSetProvider::applyUpdates(const Variant& delta, std::int32_t maxErro
     errorCount = 0;
     if (beforeApplyUpdates) beforeApplyUpdates(*this, ownerData);
     if (delta.type() != Variant::Type::Packet || !delta.asPacket())
-        throw Error("Invalid change packet");
+        throw Error(msg::kInvalidChangePacket);
     packet::DataPacket changes = *delta.asPacket();
 
     if (!resolver_) {
@@ -269,7 +269,7 @@ Variant DataSetProvider::rowRequest(const Variant& row, std::int32_t requestType
                                     Variant& ownerData) {
     (void)ownerData;
     db::SQLDataSet& ds = requireDataSet();
-    if (row.type() != Variant::Type::Packet || !row.asPacket()) throw Error("Invalid row packet");
+    if (row.type() != Variant::Type::Packet || !row.asPacket()) throw Error(msg::kInvalidRowPacket);
     packet::DataPacket request = *row.asPacket();
     packet::inferFieldTypes(request.fields, request.rows);
     const packet::PacketRow& wanted = rowToLocate(request);

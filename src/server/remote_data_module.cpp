@@ -183,7 +183,7 @@ void TAZORVANIL::buildComponents(const catalogue::Catalogue& catalogue,
 db::SQLDataSet& TAZORVANIL::dataSet(std::string_view name) {
     for (auto& ds : dataSets_)
         if (sameText(ds->name(), name)) return *ds;
-    throw Error("Dataset not found: " + std::string(name));
+    raise(msg::kDataSetNotFound, {name});
 }
 
 void TAZORVANIL::AddProvider(DataSetProvider* provider) {
