@@ -6,11 +6,6 @@
 
 namespace zorvanil::host {
 
-HostedObject::HostedObject() = default;
-HostedObject::HostedObject(HostedObject&&) noexcept = default;
-HostedObject& HostedObject::operator=(HostedObject&&) noexcept = default;
-HostedObject::~HostedObject() = default;
-
 ObjectHost::ObjectHost(const catalogue::Catalogue& catalogue, const server::HandlerTable& handlers,
                        std::shared_ptr<server::ServerEnvironment> environment)
     : catalogue_(catalogue), handlers_(handlers), environment_(std::move(environment)) {}

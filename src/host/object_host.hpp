@@ -7,31 +7,18 @@
 
 #include "catalogue/catalogue.hpp"
 #include "host/object_count.hpp"
+#include "net/object_factory.hpp"
 #include "server/handler_table.hpp"
 #include "server/server_environment.hpp"
 
-namespace zorvanil::server {
-class TAZORVANIL;
-}
-
 namespace zorvanil::host {
 
-// A server object with the number that names it in the log.
-struct HostedObject {
-    std::uint64_t id = 0;
-    std::unique_ptr<server::TAZORVANIL> object;
-
-    HostedObject();
-    HostedObject(HostedObject&&) noexcept;
-    HostedObject& operator=(HostedObject&&) noexcept;
-    ~HostedObject();
-    explicit operator bool() const { return object != nullptr; }
-};
+using net::HostedObject;
 
 // Builds and destroys the server objects of the process from one catalogue and handler table, and
 // keeps their count. Each object is built, used and destroyed on the thread of its connection,
 // which is the object's own: the calls below run on that thread.
-class ObjectHost {
+class ObjectHost : public net::ObjectFactory {
   public:
     ObjectHost(const catalogue::Catalogue& catalogue, const server::HandlerTable& handlers,
                std::shared_ptr<server::ServerEnvironment> environment);
@@ -43,9 +30,9 @@ class ObjectHost {
 
     // Builds an object for the connection; the construction error (a connection that cannot be
     // opened, for instance) is thrown as it came.
-    HostedObject build(std::uint64_t connectionId);
+    HostedObject build(std::uint64_t connectionId) override;
     // Destroys the object, which closes its database connection; nothing when there is none.
-    void destroy(HostedObject& hosted);
+    void destroy(HostedObject& hosted) override;
 
     int liveObjects() const { return count_.value(); }
     server::ServerEnvironment& environment() { return *environment_; }

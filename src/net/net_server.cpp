@@ -11,7 +11,6 @@
 
 #include "common/error.hpp"
 #include "common/messages.hpp"
-#include "host/object_host.hpp"
 #include "net/http_session.hpp"
 #include "net/server_core.hpp"
 
@@ -52,7 +51,7 @@ void accept(std::shared_ptr<NetServer::Core> core, tcp::acceptor& acceptor, asio
 
 }  // namespace
 
-NetServer::NetServer(NetOptions options, host::ObjectHost& objects,
+NetServer::NetServer(NetOptions options, ObjectFactory& objects,
                      std::shared_ptr<spdlog::logger> logger, HttpHandler http)
     : core_(
           std::make_shared<Core>(std::move(options), objects, std::move(logger), std::move(http))),

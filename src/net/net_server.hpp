@@ -11,11 +11,9 @@
 
 #include <spdlog/logger.h>
 
-namespace zorvanil::host {
-class ObjectHost;
-}
-
 namespace zorvanil::net {
+
+class ObjectFactory;
 
 // The programmatic and the class identifier by which CreateObject names the server object.
 inline constexpr std::string_view kProgId = "ZORVANIL.AZORVANIL";
@@ -57,7 +55,8 @@ struct NetOptions {
 // nothing but its own connection. Closing the connection destroys the object.
 class NetServer {
   public:
-    NetServer(NetOptions options, host::ObjectHost& objects, std::shared_ptr<spdlog::logger> logger,
+    // Each connection builds and destroys its object through `objects`, on its own thread.
+    NetServer(NetOptions options, ObjectFactory& objects, std::shared_ptr<spdlog::logger> logger,
               HttpHandler http);
     // Stops (waiting for every object thread) when still running.
     ~NetServer();

@@ -39,7 +39,7 @@ class ConnectionLoop {
 // What every connection of one server shares. Sessions hold it by shared pointer.
 struct NetServer::Core {
     NetOptions options;
-    host::ObjectHost& objects;
+    ObjectFactory& objects;
     std::shared_ptr<spdlog::logger> log;
     HttpHandler http;
 
@@ -57,7 +57,7 @@ struct NetServer::Core {
     std::unordered_map<std::uint64_t, OpenSession> sessions;
     int connectionThreads = 0;  // under sessionsMutex
 
-    Core(NetOptions o, host::ObjectHost& objs, std::shared_ptr<spdlog::logger> l, HttpHandler h)
+    Core(NetOptions o, ObjectFactory& objs, std::shared_ptr<spdlog::logger> l, HttpHandler h)
         : options(std::move(o)), objects(objs), log(std::move(l)), http(std::move(h)) {}
 
     void addSession(std::uint64_t id, OpenSession session);

@@ -17,9 +17,9 @@
 #include <boost/beast/websocket.hpp>
 #include <boost/json/value.hpp>
 
-#include "host/object_host.hpp"
 #include "net/connection_limits.hpp"
 #include "net/json_rpc.hpp"
+#include "net/object_factory.hpp"
 #include "net/refusal_log.hpp"
 #include "net/server_core.hpp"
 
@@ -89,7 +89,7 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
     bool closed_ = false;
     boost::asio::steady_timer createTimer_;
     boost::asio::steady_timer forceTimer_;
-    host::HostedObject object_;
+    HostedObject object_;
     RateLimit rate_;
     RefusalLog refusals_;
 };

@@ -1,0 +1,12 @@
+#include "net/object_factory.hpp"
+
+#include "server/remote_data_module.hpp"
+
+namespace zorvanil::net {
+
+HostedObject::HostedObject() = default;
+HostedObject::HostedObject(HostedObject&&) noexcept = default;
+HostedObject& HostedObject::operator=(HostedObject&&) noexcept = default;
+HostedObject::~HostedObject() = default;
+
+}  // namespace zorvanil::net
