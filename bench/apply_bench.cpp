@@ -11,13 +11,13 @@
 #include <stdexcept>
 #include <string>
 
+#include "app/zorvanil_handlers.hpp"
 #include "catalogue/catalogue.hpp"
 #include "catalogue/zorvanil_catalogue.hpp"
 #include "client/client.hpp"
 #include "host/host.hpp"
 #include "packet/data_packet.hpp"
 #include "server/server_environment.hpp"
-#include "server/zorvanil_handlers.hpp"
 
 namespace {
 
@@ -101,8 +101,8 @@ class Served {
         host::HostSettings settings;
         settings.net.port = 0;
         settings.handleSignals = false;
-        host_ = std::make_unique<host::Host>(settings, documentCatalogue(),
-                                             server::zorvanilHandlers(), env);
+        host_ = std::make_unique<host::Host>(settings, documentCatalogue(), app::zorvanilHandlers(),
+                                             env);
         host_->start();
         client_ =
             std::make_unique<client::Client>(client::ServerAddress{"127.0.0.1", host_->port()});

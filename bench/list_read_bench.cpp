@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "app/zorvanil_handlers.hpp"
 #include "catalogue/zorvanil_catalogue.hpp"
 #include "client/answer_parser.hpp"
 #include "client/client.hpp"
@@ -38,7 +39,6 @@
 #include "read/option_tokens.hpp"
 #include "server/remote_data_module.hpp"
 #include "server/server_environment.hpp"
-#include "server/zorvanil_handlers.hpp"
 
 namespace {
 
@@ -83,7 +83,7 @@ bench::DemoWorkspace& workspace() {
 class ServerPage {
   public:
     ServerPage()
-        : module_(catalogue::zorvanilCatalogue(), server::zorvanilHandlers(),
+        : module_(catalogue::zorvanilCatalogue(), app::zorvanilHandlers(),
                   workspace().environment()) {}
 
     // One page request; the packet it returns.
@@ -112,7 +112,7 @@ class RemotePage {
         // One client reading back to back outruns the protective per-connection message rate.
         settings.net.maxMessagesPerSecond = 0;
         host_ = std::make_unique<host::Host>(settings, catalogue::zorvanilCatalogue(),
-                                             server::zorvanilHandlers(), workspace().environment());
+                                             app::zorvanilHandlers(), workspace().environment());
         host_->start();
         client_ =
             std::make_unique<client::Client>(client::ServerAddress{"127.0.0.1", host_->port()});

@@ -70,12 +70,12 @@
 #include <boost/beast/websocket.hpp>
 #include <boost/json.hpp>
 
+#include "app/zorvanil_handlers.hpp"
 #include "catalogue/zorvanil_catalogue.hpp"
 #include "client/client.hpp"
 #include "demo_workspace.hpp"
 #include "host/host.hpp"
 #include "server/server_environment.hpp"
-#include "server/zorvanil_handlers.hpp"
 
 namespace {
 
@@ -103,7 +103,7 @@ class ServedHost {
         settings.net.maxMessagesPerSecond = 0;
         settings.handleSignals = false;
         host_ = std::make_unique<host::Host>(settings, catalogue::zorvanilCatalogue(),
-                                             server::zorvanilHandlers(), workspace.environment());
+                                             app::zorvanilHandlers(), workspace.environment());
         host_->start();
     }
     ~ServedHost() {

@@ -5,6 +5,7 @@
 #include <set>
 #include <thread>
 
+#include "app/zorvanil_handlers.hpp"
 #include "catalogue/zorvanil_catalogue.hpp"
 #include "common/text.hpp"
 #include "db/sql_dataset.hpp"
@@ -12,7 +13,6 @@
 #include "schema/demo_database.hpp"
 #include "server/provider.hpp"
 #include "server/remote_data_module.hpp"
-#include "server/zorvanil_handlers.hpp"
 #include "support/delta_builder.hpp"
 #include "support/read_result.hpp"
 #include "support/test_server.hpp"
@@ -34,7 +34,7 @@ class CatalogueServer : public ::testing::Test {
     }
     std::unique_ptr<server::TAZORVANIL> makeModule() {
         return std::make_unique<server::TAZORVANIL>(
-            catalogue::zorvanilCatalogue(), server::zorvanilHandlers(), database->environment());
+            catalogue::zorvanilCatalogue(), app::zorvanilHandlers(), database->environment());
     }
     ReadResult read(server::TAZORVANIL& m, std::string_view provider, std::int32_t count,
                     Variant owner = {}, std::string_view commandText = {}) {
@@ -64,7 +64,7 @@ TEST_F(CatalogueServer, BindingsWithoutAHandlerAreListedInOnePlace) {
     // Every binding whose handler is not built yet; none of them may be a read or command handler
     // that exists under another spelling.
     std::set<std::string> built;
-    for (auto& name : server::zorvanilHandlers().names())
+    for (auto& name : app::zorvanilHandlers().names())
         built.insert(upperCase(name));
     std::cout << "Bindings without a handler (" << m->missingBindings().size() << "):\n";
     for (const auto& b : m->missingBindings()) {

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "app/server_main.hpp"
 #include "common/error.hpp"
 #include "host/registration.hpp"
 #include "host/registry.hpp"
-#include "host/server_main.hpp"
 #include "host/start_mode.hpp"
 #include "support/temp_dir.hpp"
 
@@ -132,8 +132,8 @@ TEST(HostRegistration, LocalServerCommandIsQuotedWhenThePathHasABlank) {
 TEST(HostRegistration, RegisterAndUnregisterModesWriteTheFileAndExitWithoutServing) {
     TempDir dir;
     std::filesystem::path file = dir.path() / "reg" / "registry.txt";
-    EXPECT_EQ(runServer({"zorvanil-server", "--log-level", "off", "/RegServer", "--registry",
-                         file.string()}),
+    EXPECT_EQ(app::runServer({"zorvanil-server", "--log-level", "off", "/RegServer", "--registry",
+                              file.string()}),
               0);
     FileRegistry written = FileRegistry::load(file);
     std::vector<std::string> keys;
@@ -171,13 +171,13 @@ TEST(HostRegistration, RegisterAndUnregisterModesWriteTheFileAndExitWithoutServi
 
     // Registering again changes nothing.
     std::string first = readFile(file);
-    EXPECT_EQ(runServer({"zorvanil-server", "--log-level", "off", "-REGSERVER", "--registry",
-                         file.string()}),
+    EXPECT_EQ(app::runServer({"zorvanil-server", "--log-level", "off", "-REGSERVER", "--registry",
+                              file.string()}),
               0);
     EXPECT_EQ(readFile(file), first);
 
-    EXPECT_EQ(runServer({"zorvanil-server", "--log-level", "off", "-unregserver", "--registry",
-                         file.string()}),
+    EXPECT_EQ(app::runServer({"zorvanil-server", "--log-level", "off", "-unregserver", "--registry",
+                              file.string()}),
               0);
     EXPECT_EQ(readFile(file),
               "; Zorvanil registry: keys below the classes root, in the order they were created.\n"
@@ -192,11 +192,12 @@ TEST(HostRegistration, RegisterModeFailsOnAnUnwritableRegistry) {
     std::ofstream(blocker) << "x";
     std::string file = (blocker / "registry.txt").string();
     EXPECT_EQ(
-        runServer({"zorvanil-server", "--log-level", "off", "/regserver", "--registry", file}), 1);
+        app::runServer({"zorvanil-server", "--log-level", "off", "/regserver", "--registry", file}),
+        1);
     // Unregistering where nothing can be written is not fatal.
-    EXPECT_EQ(
-        runServer({"zorvanil-server", "--log-level", "off", "/unregserver", "--registry", file}),
-        0);
+    EXPECT_EQ(app::runServer(
+                  {"zorvanil-server", "--log-level", "off", "/unregserver", "--registry", file}),
+              0);
     EXPECT_FALSE(updateRegistration(file, false, "/x").empty());
 }
 

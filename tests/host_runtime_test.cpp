@@ -16,15 +16,15 @@
 #include <boost/beast/http.hpp>
 #include <boost/json/parse.hpp>
 
+#include "app/server_main.hpp"
+#include "app/zorvanil_handlers.hpp"
 #include "catalogue/zorvanil_catalogue.hpp"
 #include "common/error.hpp"
 #include "host/close_question.hpp"
 #include "host/object_host.hpp"
 #include "host/registry.hpp"
-#include "host/server_main.hpp"
 #include "host/status_page.hpp"
 #include "server/remote_data_module.hpp"
-#include "server/zorvanil_handlers.hpp"
 #include "support/running_server.hpp"
 
 namespace zorvanil::host {
@@ -62,7 +62,7 @@ HttpAnswer httpGet(std::uint16_t port, const std::string& target) {
 struct Objects {
     TestDatabase db{test::kSmallTableDdl};
     std::unique_ptr<ObjectHost> host = std::make_unique<ObjectHost>(
-        catalogue::zorvanilCatalogue(), server::zorvanilHandlers(), db.environment());
+        catalogue::zorvanilCatalogue(), app::zorvanilHandlers(), db.environment());
 };
 
 TEST(HostObjects, CountFollowsObjectsBuiltAndDestroyedOnManyThreads) {
@@ -183,7 +183,7 @@ TEST(HostCommandLine, RefusesWhatItCannotServeBeforeListening) {
     auto run = [&](std::vector<std::string> args) {
         args.insert(args.begin(),
                     {"zorvanil-server", "--log-level", "off", "--registry", registry});
-        return runServer(args);
+        return app::runServer(args);
     };
     // Any address but a loopback one needs an access key.
     EXPECT_EQ(run({"--listen", "0.0.0.0:0"}), 1);
@@ -205,16 +205,16 @@ TEST(HostCommandLine, RefusesWhatItCannotServeBeforeListening) {
                                      (dir.path() / "demo.db").string(),
                                      "--scale",
                                      "3"};
-    EXPECT_EQ(runServer(args,
-                        [&](const std::filesystem::path& file, int s) {
-                            created = file.string();
-                            scale = s;
-                        }),
+    EXPECT_EQ(app::runServer(args,
+                             [&](const std::filesystem::path& file, int s) {
+                                 created = file.string();
+                                 scale = s;
+                             }),
               0);
     EXPECT_EQ(created, (dir.path() / "demo.db").string());
     EXPECT_EQ(scale, 3);
-    EXPECT_EQ(runServer(args, [](const std::filesystem::path&,
-                                 int) { throw std::runtime_error("exists"); }),
+    EXPECT_EQ(app::runServer(args, [](const std::filesystem::path&,
+                                      int) { throw std::runtime_error("exists"); }),
               1);
     // The registry was brought up to date on every start.
     EXPECT_TRUE(

@@ -14,11 +14,11 @@
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 
+#include "app/zorvanil_handlers.hpp"
 #include "catalogue/zorvanil_catalogue.hpp"
 #include "host/object_host.hpp"
 #include "net/net_server.hpp"
 #include "server/server_environment.hpp"
-#include "server/zorvanil_handlers.hpp"
 
 namespace zorvanil::test {
 namespace {
@@ -48,7 +48,7 @@ TEST(NetHttp, EveryErrorAnswerLeavesALogLine) {
     sink->set_pattern("%v");
     auto log = std::make_shared<spdlog::logger>("http", sink);
     log->set_level(spdlog::level::warn);
-    host::ObjectHost objects(catalogue::zorvanilCatalogue(), server::zorvanilHandlers(),
+    host::ObjectHost objects(catalogue::zorvanilCatalogue(), app::zorvanilHandlers(),
                              server::ServerEnvironment::makeDefault());
     net::NetOptions options;
     options.port = 0;

@@ -4,12 +4,12 @@
 #include <set>
 #include <string>
 
+#include "app/zorvanil_handlers.hpp"
 #include "catalogue/zorvanil_catalogue.hpp"
 #include "read/list_statements.hpp"
 #include "read/report_statements.hpp"
 #include "read/statement.hpp"
 #include "server/remote_data_module.hpp"
-#include "server/zorvanil_handlers.hpp"
 
 namespace zorvanil::test {
 namespace {
@@ -89,7 +89,7 @@ void expectReadEventsBound(const std::set<std::string_view>& names) {
     const std::set<std::string_view> readEvents = {"BeforeGetRecords", "AfterGetRecords",
                                                    "OnGetData"};
     for (const server::MissingBinding& m :
-         server::missingBindings(catalogue::zorvanilCatalogue(), server::zorvanilHandlers()))
+         server::missingBindings(catalogue::zorvanilCatalogue(), app::zorvanilHandlers()))
         EXPECT_FALSE(names.count(m.component) && readEvents.count(m.event))
             << m.component << " " << m.event;
 }

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "app/zorvanil_handlers.hpp"
 #include "db/sql_dataset.hpp"
 #include "server/provider.hpp"
-#include "server/zorvanil_handlers.hpp"
 #include "support/statement_case.hpp"
 
 namespace zorvanil::test {
@@ -260,8 +260,7 @@ TEST_F(ScrollHandlerScope, TicketHandlersServeOnlyTheirOwnDataSet) {
     };
     for (const ForeignCase& c : cases) {
         SCOPED_TRACE(c.handler);
-        const auto* handler =
-            server::zorvanilHandlers().find<server::AfterScrollHandler>(c.handler);
+        const auto* handler = app::zorvanilHandlers().find<server::AfterScrollHandler>(c.handler);
         ASSERT_NE(handler, nullptr);
         db::SQLDataSet& ds = module().dataSet(c.dataSet);
         ds.afterScroll = nullptr;  // the dataset's own handler stays out of it

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "host/server_main.hpp"
+#include "app/server_main.hpp"
 
 #ifdef ZORVANIL_HAVE_DEMO_DATABASE
 #include "schema/demo_database.hpp"
@@ -11,7 +11,7 @@
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv, argv + argc);
-    zorvanil::host::DemoDatabaseCreator createDemo;
+    zorvanil::app::DemoDatabaseCreator createDemo;
 #ifdef ZORVANIL_HAVE_DEMO_DATABASE
     createDemo = [](const std::filesystem::path& file, int scale) {
         zorvanil::schema::DemoOptions options;
@@ -20,5 +20,5 @@ int main(int argc, char** argv) {
         zorvanil::schema::createDemoDatabase(options);
     };
 #endif
-    return zorvanil::host::runServer(args, createDemo);
+    return zorvanil::app::runServer(args, createDemo);
 }

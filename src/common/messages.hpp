@@ -76,6 +76,16 @@ inline constexpr const char* kCannotWriteRegistry = "Cannot write the registry f
 inline constexpr const char* kCannotWriteRegistryBecause = "Cannot write the registry file %s: %s";
 inline constexpr const char* kCannotLockRegistry = "Cannot lock the registry file %s: %s";
 
+// app: the server's start-up
+inline constexpr const char* kNoDemoDatabase = "This build cannot create the demo database";
+inline constexpr const char* kListenNotHostPort = "--listen takes HOST:PORT, not %s";
+inline constexpr const char* kListenNotAnAddress = "--listen takes an IP address, not %s";
+inline constexpr const char* kNonLoopbackNeedsKey =
+    "Listening on %s, which is not a loopback address, needs --access-key-file";
+inline constexpr const char* kCannotReadAccessKey = "Cannot read the access key file %s";
+inline constexpr const char* kEmptyAccessKey = "The access key file %s is empty";
+inline constexpr const char* kDriverNotAvailable = "The %s driver is not available";
+
 // Provider cycles
 inline constexpr const char* kMissingDataSet = "Missing DataSet property";
 inline constexpr const char* kCommandTextNotAllowed = "CommandText changes are not allowed";

@@ -89,4 +89,19 @@ void unregisterServer(RegistryWriter& registry) {
     registry.deleteKey(kProgId);
 }
 
+std::string updateRegistration(const std::filesystem::path& registryFile, bool unregister,
+                               const std::filesystem::path& executable) {
+    try {
+        updateRegistryFile(registryFile, [&](FileRegistry& registry) {
+            if (unregister)
+                unregisterServer(registry);
+            else
+                registerServer(registry, executable);
+        });
+        return {};
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+}
+
 }  // namespace zorvanil::host

@@ -36,4 +36,12 @@ void registerServer(RegistryWriter& registry, const std::filesystem::path& execu
 // itself stays registered.
 void unregisterServer(RegistryWriter& registry);
 
+// Where the registry file is unless --registry names another.
+inline constexpr const char* kDefaultRegistryFile = "/var/lib/zorvanil/registry.txt";
+
+// Applies the registry step of start-up to the file: unregister in unregister mode, register in
+// every other. Returns the error message, empty on success.
+std::string updateRegistration(const std::filesystem::path& registryFile, bool unregister,
+                               const std::filesystem::path& executable);
+
 }  // namespace zorvanil::host

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
+#include "app/zorvanil_handlers.hpp"
 #include "catalogue/zorvanil_catalogue.hpp"
 #include "db/sql_dataset.hpp"
 #include "read/scroll_lookups.hpp"
 #include "schema/demo_database.hpp"
-#include "server/zorvanil_handlers.hpp"
 #include "support/packet_columns.hpp"
 
 namespace zorvanil::test {
@@ -58,8 +58,8 @@ ListReadFixture::ListReadFixture() : db(std::string(schema::schemaDdl()) + kList
 
 server::TAZORVANIL& ListReadFixture::module() {
     if (!module_)
-        module_ = std::make_unique<server::TAZORVANIL>(
-            catalogue::zorvanilCatalogue(), server::zorvanilHandlers(), db.environment());
+        module_ = std::make_unique<server::TAZORVANIL>(catalogue::zorvanilCatalogue(),
+                                                       app::zorvanilHandlers(), db.environment());
     return *module_;
 }
 

@@ -2,8 +2,8 @@
 
 #include <string_view>
 
+#include "app/zorvanil_handlers.hpp"
 #include "catalogue/zorvanil_catalogue.hpp"
-#include "server/zorvanil_handlers.hpp"
 
 namespace zorvanil::test {
 
@@ -16,7 +16,7 @@ server::HandlerTable gatedHandlers(std::shared_ptr<Gate> gate) {
     table.add(std::string(kGated),
               server::RemoteEventHandler([gate](server::TAZORVANIL&, server::DataSetProvider&,
                                                 Variant&) { gate->pass(); }));
-    const server::HandlerTable& all = server::zorvanilHandlers();
+    const server::HandlerTable& all = app::zorvanilHandlers();
     for (const std::string& name : all.names())
         if (name != kGated) table.add(name, *all.findAny(name));
     return table;

@@ -2,9 +2,9 @@
 
 #include "server/handler_table.hpp"
 
-namespace zorvanil::server {
+namespace zorvanil::app {
 
 // Every handler of the server object, by the names the catalogue binds.
-const HandlerTable& zorvanilHandlers();
+const server::HandlerTable& zorvanilHandlers();
 
-}  // namespace zorvanil::server
+}  // namespace zorvanil::app
