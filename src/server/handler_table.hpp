@@ -47,6 +47,16 @@ using Handler =
                  LoginHandler, ModuleHandler, BeforeUpdateRecordHandler, AfterUpdateRecordHandler,
                  UpdateErrorHandler>;
 
+// A handler as the component that raises its event calls it: with the server object it serves
+// bound in, ahead of the event's own arguments.
+template <class... Args>
+std::function<void(Args...)> withOwner(TAZORVANIL& owner,
+                                       std::function<void(TAZORVANIL&, Args...)> handler) {
+    return [&owner, handler = std::move(handler)](Args... args) {
+        handler(owner, std::forward<Args>(args)...);
+    };
+}
+
 // The handlers of the server object by name. Catalogue bindings find them by name without regard
 // to letter case; a name bound to a handler of another kind is not found.
 class HandlerTable {

@@ -4,6 +4,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "db/sql_connection.hpp"
 #include "server/call_status.hpp"
 #include "server/handler_table.hpp"
+#include "server/missing_bindings.hpp"
 #include "server/working_fields.hpp"
 
 namespace zorvanil::db {
@@ -24,13 +26,6 @@ namespace zorvanil::server {
 
 class DataSetProvider;
 struct ServerEnvironment;
-
-// A catalogue binding whose handler is not in the handler table.
-struct MissingBinding {
-    std::string component;  // the dataset, provider, connection or module that binds it
-    std::string event;
-    std::string handler;
-};
 
 // The server object: one per client. It owns one database connection, the datasets, master
 // links and providers of its catalogue, and answers the seven remote operations, each under its
@@ -84,7 +79,12 @@ class TAZORVANIL {
     template <class Operation>
     CallStatus guarded(Operation&& operation);
     Variant sortedProviderNames() const;
-    void buildComponents(const catalogue::Catalogue& catalogue, const HandlerTable& handlers);
+    // The builders of the components, one per kind, called in this order.
+    void buildConnection(const catalogue::ConnectionSpec& spec, const HandlerTable& handlers);
+    void buildDataSets(std::span<const catalogue::DatasetSpec> specs, const HandlerTable& handlers);
+    void buildMasterLinks(const catalogue::Catalogue& catalogue);
+    void buildProviders(std::span<const catalogue::ProviderSpec> specs,
+                        const HandlerTable& handlers);
 
     std::mutex lock_;
     std::vector<DataSetProvider*> providers_;
@@ -100,9 +100,5 @@ class TAZORVANIL {
     std::vector<std::unique_ptr<db::DataSource>> dataSources_;
     std::vector<std::unique_ptr<DataSetProvider>> ownedProviders_;
 };
-
-// Every binding of the catalogue whose handler the table lacks, in catalogue order.
-std::vector<MissingBinding> missingBindings(const catalogue::Catalogue& catalogue,
-                                            const HandlerTable& handlers);
 
 }  // namespace zorvanil::server
