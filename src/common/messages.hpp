@@ -97,6 +97,9 @@ inline constexpr const char* kInvalidRowPacket = "Invalid row packet";
 
 // Read handlers
 inline constexpr const char* kNoOptionsLayout = "No options layout for %s";
+inline constexpr const char* kNoReadProvider = "No read provider %s";
+inline constexpr const char* kNoDocumentProvider = "No document provider %s";
+inline constexpr const char* kNoLineStatement = "No line statement for %s";
 
 // db: the SQLite driver and the SQL trace
 inline constexpr const char* kSqliteError = "SQLite error";

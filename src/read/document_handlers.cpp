@@ -46,17 +46,17 @@ BoundDocument bind(const DocumentProvider& p) {
     for (const HeaderStatement& s : headerStatements()) {
         if (s.provider != p.name) continue;
         const DocumentProvider* from = s.startsFrom.empty() ? &p : findProvider(s.startsFrom);
-        if (!from) throw Error("No document provider " + std::string(s.startsFrom));
+        if (!from) raise(msg::kNoDocumentProvider, {s.startsFrom});
         b.tails.push_back(BoundTail{&s, from->base});
     }
     for (const LineStatement& l : lineStatements())
         for (std::string_view name : l.providers)
             if (name == p.name) b.lines = &l;
-    if (!b.lines) throw Error("No line statement for " + std::string(p.name));
+    if (!b.lines) raise(msg::kNoLineStatement, {p.name});
     if (p.layout == OptionsLayout::Short) {
         for (const ShortLayout& l : documentShortLayouts())
             if (l.provider == p.name) b.layout = &l;
-        if (!b.layout) throw Error("No options layout for " + std::string(p.name));
+        if (!b.layout) raise(msg::kNoOptionsLayout, {p.name});
     }
     return b;
 }

@@ -132,7 +132,7 @@ void addReadHandlers(server::HandlerTable& table, std::string_view name, BoundPr
 const ListProvider& providerNamed(const ReadTables& tables, std::string_view name) {
     for (const ListProvider& p : tables.providers)
         if (p.name == name) return p;
-    throw Error("No read provider " + std::string(name));
+    raise(msg::kNoReadProvider, {name});
 }
 
 }  // namespace
