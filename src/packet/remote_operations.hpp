@@ -117,18 +117,27 @@ inline constexpr RemoteOperation kRemoteOperations[] = {
 
 using operation_table::kRemoteOperations;
 
-// The operation of that method name (letter case matters); null when there is none.
-constexpr const RemoteOperation* findRemoteOperation(std::string_view method) {
-    for (const RemoteOperation& operation : kRemoteOperations)
-        if (operation.method() == method) return &operation;
-    return nullptr;
+// The place of the operation of that method name in the table (letter case matters); the table's
+// size when there is none. An index rather than a pointer, so that a constant evaluation never
+// compares pointers (which GCC refuses under the null-pointer sanitizer).
+constexpr std::size_t remoteOperationIndex(std::string_view method) {
+    std::size_t index = 0;
+    while (index < std::size(kRemoteOperations) && kRemoteOperations[index].method() != method)
+        ++index;
+    return index;
+}
+
+// The operation of that method name; null when there is none.
+inline const RemoteOperation* findRemoteOperation(std::string_view method) {
+    const std::size_t index = remoteOperationIndex(method);
+    return index < std::size(kRemoteOperations) ? &kRemoteOperations[index] : nullptr;
 }
 
 // The operation of a method name the caller knows to be one; not constant when it is not one.
 consteval const RemoteOperation& remoteOperation(std::string_view method) {
-    const RemoteOperation* operation = findRemoteOperation(method);
-    if (!operation) throw std::logic_error("no such remote operation");
-    return *operation;
+    const std::size_t index = remoteOperationIndex(method);
+    if (index == std::size(kRemoteOperations)) throw std::logic_error("no such remote operation");
+    return kRemoteOperations[index];
 }
 
 }  // namespace zorvanil::packet
