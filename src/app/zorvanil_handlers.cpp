@@ -5,7 +5,10 @@
 #include "read/report_handlers.hpp"
 #include "read/scroll_handlers.hpp"
 #include "server/connection_handlers.hpp"
+#include "update/article_key.hpp"
 #include "update/command_channel.hpp"
+#include "update/document_counters.hpp"
+#include "update/invoice_number.hpp"
 
 namespace zorvanil::app {
 
@@ -17,6 +20,9 @@ namespace {
 constexpr void (*kHandlerFamilies[])(server::HandlerTable&) = {
     server::registerConnectionHandlers,
     update::registerCommandChannelHandlers,
+    update::registerInvoiceNumberHandlers,
+    update::registerDocumentCounterHandlers,
+    update::registerArticleKeyHandlers,
     read::registerListHandlers,
     read::registerReportHandlers,
     read::registerDocumentHandlers,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "db/sql_connection.hpp"
 
@@ -14,6 +15,10 @@ struct WorkingFields {
     std::int32_t AlertAlbaran = 0;
     std::int32_t AlertFactura = 0;
     std::int32_t AlertTicket = 0;
+    // The invoice number given to the last new invoice row, returned after each invoice apply.
+    std::int32_t LastInvoiceNumber = 0;
+    // The old value of ID_ARTICULO of the last article change, returned after each article apply.
+    std::string LastArticleId;
     // The transaction of the command channel.
     db::TransactionDesc CommandTransaction;
 };
