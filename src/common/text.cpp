@@ -61,4 +61,14 @@ std::string_view cutToChars(std::string_view text, std::size_t chars) {
     return text;
 }
 
+std::string doubleApostrophes(std::string_view value) {
+    std::string out;
+    out.reserve(value.size() + 2);
+    for (char c : value) {
+        out += c;
+        if (c == '\'') out += '\'';
+    }
+    return out;
+}
+
 }  // namespace zorvanil

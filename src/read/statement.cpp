@@ -59,16 +59,6 @@ bool matches(const When& when, std::string_view modeValue) {
     return false;
 }
 
-std::string doubleApostrophes(std::string_view value) {
-    std::string out;
-    out.reserve(value.size() + 2);
-    for (char c : value) {
-        out += c;
-        if (c == '\'') out += '\'';
-    }
-    return out;
-}
-
 void appendPieces(std::string& sql, const Pieces& pieces, const ReadRequest& request) {
     for (const Piece& piece : pieces) {
         if (piece.value == RequestValue::None) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/text.hpp"
 #include "read/options_record.hpp"
 
 namespace zorvanil::read {
@@ -100,8 +101,8 @@ inline constexpr When kWhenGiven{When::NotEmpty, {}};
 
 bool matches(const When& when, std::string_view modeValue);
 
-// A value in a quoted position with each apostrophe doubled.
-std::string doubleApostrophes(std::string_view value);
+// A value in a quoted position with each apostrophe doubled (the one rule of every layer).
+using zorvanil::doubleApostrophes;
 
 // Appends the pieces to `sql`, pasting the request's values.
 void appendPieces(std::string& sql, const Pieces& pieces, const ReadRequest& request);
