@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "common/error.hpp"
 #include "db/sql_connection.hpp"
 #include "db/sql_dataset.hpp"
@@ -249,6 +251,117 @@ TEST_F(SqlDataSetTest, ExecSqlCountsRowsAndPrepareKeepsTheStatement) {
     ds.unprepare();
     EXPECT_FALSE(ds.prepared());
     EXPECT_EQ(database.scalar("SELECT COUNT(*) FROM CLIENTES WHERE BORRADO = 1"), "4");
+}
+
+// A statement run directly: the rows it affects, or the message it fails with. Either way it is
+// in the trace as sent, without parameters.
+struct DirectCase {
+    const char* sql;
+    std::int64_t affected;
+    const char* message;
+};
+
+TEST_F(SqlDataSetTest, ExecSqlDirectSendsTheTextAsItStands) {
+    const DirectCase cases[] = {
+        {"UPDATE CLIENTES SET BORRADO = 1 WHERE BORRADO = 0", 4, "(no error)"},
+        {"UPDATE CLIENTES SET NOMBRE = 'L''HORTA' WHERE ID_CLIENTE = 3", 1, "(no error)"},
+        {"SELECT * FROM CLIENTES", 0, "(no error)"},
+        // The dataset's parameters are not taken, even when one has a value.
+        {"UPDATE CLIENTES SET NOMBRE = :NOMBRE WHERE ID_CLIENTE = 3", 0,
+         "No value for parameter 'NOMBRE'"},
+        {"UPDATE CLIENTES SET NOMBRE = ? WHERE ID_CLIENTE = 3", 0, "No value for parameter '?'"},
+        {"UPDATE NOPE SET X = 1", 0, "no such table: NOPE"},
+    };
+    for (const DirectCase& c : cases) {
+        SCOPED_TRACE(c.sql);
+        SQLDataSet ds("Q_TEST", connection);
+        ds.setCommandText(c.sql);
+        if (db::DataSetParam* p = ds.findParam("NOMBRE")) p->value = Variant("X");
+        std::int64_t affected = 0;
+        EXPECT_EQ(messageOf([&] { affected = ds.execSQL(db::Execution::Direct); }), c.message);
+        EXPECT_EQ(affected, c.affected);
+        EXPECT_FALSE(ds.prepared());
+        EXPECT_EQ(database.trace().lines().back(),
+                  R"({"sql":")" + std::string(c.sql) + R"(","params":[],"connection":0})");
+    }
+    EXPECT_EQ(database.scalar("SELECT NOMBRE FROM CLIENTES WHERE ID_CLIENTE = 3"), "L'HORTA");
+    SQLDataSet empty("Q_TEST", connection);
+    EXPECT_EQ(messageOf([&] { empty.execSQL(db::Execution::Direct); }),
+              "Missing query, table name or procedure name");
+}
+
+// One step on the connection's savepoints: what it does, the message it fails with, and the
+// lines of order 10 that the transaction sees afterwards.
+struct SavepointStep {
+    enum Action { Begin, DeleteOrder10, Set, Release, RollBackTo, Commit, RollBack } action;
+    const char* name;
+    const char* message;
+    const char* linesOf10;
+};
+
+TEST_F(SqlDataSetTest, SavepointsUndoOrKeepWhatRanAfterThem) {
+    using enum SavepointStep::Action;
+    const SavepointStep steps[] = {
+        {Set, "A", "There is no active transaction", "2"},
+        {Begin, "", "(no error)", "2"},
+        {Set, "A", "(no error)", "2"},
+        {DeleteOrder10, "", "(no error)", "0"},
+        {RollBackTo, "A", "(no error)", "2"},
+        // Rolled back to, a savepoint stays; released, it goes, with those set after it.
+        {DeleteOrder10, "", "(no error)", "0"},
+        {Set, "B", "(no error)", "0"},
+        {Release, "A", "(no error)", "0"},
+        {RollBackTo, "B", "There is no savepoint B", "0"},
+        {Release, "A", "There is no savepoint A", "0"},
+        // The end of the transaction ends its savepoints.
+        {Set, "C", "(no error)", "0"},
+        {RollBack, "", "(no error)", "2"},
+        {RollBackTo, "C", "There is no savepoint C", "2"},
+        {Begin, "", "(no error)", "2"},
+        {Set, "D", "(no error)", "2"},
+        {DeleteOrder10, "", "(no error)", "0"},
+        {Commit, "", "(no error)", "0"},
+        {Release, "D", "There is no savepoint D", "0"},
+    };
+    db::TransactionDesc t;
+    SQLDataSet ds("Q_TEST", connection);
+    ds.setCommandText("DELETE FROM LINEAS WHERE ID_PEDIDO = 10");
+    SQLDataSet count("Q_COUNT", connection);
+    count.setCommandText("SELECT COUNT(*) FROM LINEAS WHERE ID_PEDIDO = 10");
+    for (std::size_t i = 0; i < std::size(steps); ++i) {
+        const SavepointStep& step = steps[i];
+        SCOPED_TRACE("step " + std::to_string(i + 1));
+        EXPECT_EQ(messageOf([&] {
+                      switch (step.action) {
+                          case Begin:
+                              return connection.startTransaction(t);
+                          case DeleteOrder10:
+                              return static_cast<void>(ds.execSQL());
+                          case Set:
+                              return connection.savepoint(step.name);
+                          case Release:
+                              return connection.releaseSavepoint(step.name);
+                          case RollBackTo:
+                              return connection.rollbackToSavepoint(step.name);
+                          case Commit:
+                              return connection.commit(t);
+                          case RollBack:
+                              return connection.rollback(t);
+                      }
+                  }),
+                  step.message);
+        if (step.action == Set && std::string_view(step.message) == "(no error)") {
+            EXPECT_TRUE(connection.hasSavepoint(step.name));
+        }
+        count.open();
+        EXPECT_EQ(count.value(0).toString(), step.linesOf10);
+        count.close();
+    }
+    EXPECT_EQ(database.scalar("SELECT COUNT(*) FROM LINEAS WHERE ID_PEDIDO = 10"), "0");
+    const std::vector<std::string> trace = database.trace().lines();
+    EXPECT_NE(std::find(trace.begin(), trace.end(),
+                        R"({"sql":"ROLLBACK TO SAVEPOINT A","params":[],"connection":0})"),
+              trace.end());
 }
 
 TEST_F(SqlDataSetTest, AReopenedStatementSeesTheSchemaAsItIsNow) {

@@ -124,6 +124,7 @@ inline constexpr const char* kConnectionClosed =
     "Cannot perform this operation on a closed connection";
 inline constexpr const char* kTransactionActive = "A transaction is already active";
 inline constexpr const char* kNoActiveTransaction = "There is no active transaction";
+inline constexpr const char* kNoSuchSavepoint = "There is no savepoint %s";
 inline constexpr const char* kUnableToLoad = "Unable to Load %s";
 inline constexpr const char* kUnableToFindProcedure = "Unable to Find Procedure %s";
 inline constexpr const char* kIOError = "I/O error %d";

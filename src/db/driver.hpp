@@ -50,9 +50,20 @@ class DriverConnection {
     virtual ~DriverConnection() = default;
 
     virtual std::unique_ptr<DriverStatement> prepare(const std::string& sql) = 0;
+    // Runs one statement directly: the text as it stands, not kept for reuse, with no parameters
+    // (a statement that has parameter markers fails). Returns the rows it affected; the rows of a
+    // query are not read.
+    virtual std::int64_t executeDirect(const std::string& sql) = 0;
     virtual void beginTransaction(IsolationLevel level) = 0;
     virtual void commit() = 0;
     virtual void rollback() = 0;
+    // Savepoints of the open transaction, named by plain identifiers. Rolling back to a savepoint
+    // undoes what ran after it and keeps the savepoint; releasing it keeps what ran and forgets
+    // it, with every savepoint set after it. Each driver speaks its database's syntax (DB2 wants
+    // "SAVEPOINT name ON ROLLBACK RETAIN CURSORS").
+    virtual void savepoint(const std::string& name) = 0;
+    virtual void releaseSavepoint(const std::string& name) = 0;
+    virtual void rollbackToSavepoint(const std::string& name) = 0;
     virtual bool supportsMultipleTransactions() const { return false; }
     // The character that encloses identifiers; empty when the driver quotes nothing.
     virtual std::string quoteChar() const = 0;

@@ -1,5 +1,7 @@
 #include "db/sql_connection.hpp"
 
+#include <algorithm>
+
 #include "common/error.hpp"
 #include "common/messages.hpp"
 #include "common/text.hpp"
@@ -41,11 +43,13 @@ void SQLConnection::open() {
     request.statementTimeoutMs = services_.statementTimeoutMs;
     driver_connection_ = driver_->connect(request);
     transactionCount_ = 0;
+    savepoints_.clear();
 }
 
 void SQLConnection::close() {
     driver_connection_.reset();
     transactionCount_ = 0;
+    savepoints_.clear();
 }
 
 DriverConnection& SQLConnection::driverConnection() {
@@ -70,6 +74,7 @@ void SQLConnection::commit(const TransactionDesc& desc) {
     trace("COMMIT", {});
     driver_connection_->commit();
     --transactionCount_;
+    savepoints_.clear();
 }
 
 void SQLConnection::rollback(const TransactionDesc& desc) {
@@ -78,7 +83,44 @@ void SQLConnection::rollback(const TransactionDesc& desc) {
     trace("ROLLBACK", {});
     // The transaction is over even when the driver reports a failure.
     --transactionCount_;
+    savepoints_.clear();
     driver_connection_->rollback();
+}
+
+void SQLConnection::savepoint(const std::string& name) {
+    if (!inTransaction() || !connected()) throw DatabaseError(msg::kNoActiveTransaction);
+    trace("SAVEPOINT " + name, {});
+    driver_connection_->savepoint(name);
+    savepoints_.push_back(name);
+}
+
+bool SQLConnection::hasSavepoint(std::string_view name) const {
+    return std::find(savepoints_.rbegin(), savepoints_.rend(), name) != savepoints_.rend();
+}
+
+namespace {
+
+// The position of the latest savepoint of that name; fails when there is none.
+std::size_t latest(const std::vector<std::string>& savepoints, const std::string& name) {
+    for (std::size_t i = savepoints.size(); i-- > 0;)
+        if (savepoints[i] == name) return i;
+    throw DatabaseError(formatMessage(msg::kNoSuchSavepoint, {name}));
+}
+
+}  // namespace
+
+void SQLConnection::releaseSavepoint(const std::string& name) {
+    const std::size_t at = latest(savepoints_, name);
+    trace("RELEASE SAVEPOINT " + name, {});
+    driver_connection_->releaseSavepoint(name);
+    savepoints_.resize(at);
+}
+
+void SQLConnection::rollbackToSavepoint(const std::string& name) {
+    const std::size_t at = latest(savepoints_, name);
+    trace("ROLLBACK TO SAVEPOINT " + name, {});
+    driver_connection_->rollbackToSavepoint(name);
+    savepoints_.resize(at + 1);
 }
 
 std::int64_t SQLConnection::execute(const std::string& sql, const std::vector<Variant>& params) {
@@ -88,6 +130,13 @@ std::int64_t SQLConnection::execute(const std::string& sql, const std::vector<Va
     trace(sql, params);
     statement->execute();
     return statement->rowsAffected();
+}
+
+std::int64_t SQLConnection::executeDirect(std::string_view sql) {
+    const std::string text(sql);
+    DriverConnection& connection = driverConnection();
+    trace(text, {});
+    return connection.executeDirect(text);
 }
 
 std::vector<Variant> SQLConnection::firstRow(const std::string& sql,

@@ -4,6 +4,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "db/driver.hpp"
 #include "db/param_list.hpp"
@@ -69,11 +71,22 @@ class SQLConnection {
     void commit(const TransactionDesc& desc);
     void rollback(const TransactionDesc& desc);
     bool inTransaction() const { return transactionCount_ > 0; }
+    // Savepoints of the open transaction, which ends them all, whichever way it ends. Each name
+    // is a plain identifier; the same name may be set again, and then means the latest one.
+    // Without a transaction setting one fails with "There is no active transaction"; releasing
+    // or rolling back to a name that is not set fails with "There is no savepoint %s".
+    void savepoint(const std::string& name);
+    void releaseSavepoint(const std::string& name);
+    void rollbackToSavepoint(const std::string& name);
+    bool hasSavepoint(std::string_view name) const;
     // The isolation level of the "DB2 TransIsolation" parameter.
     IsolationLevel isolationLevel() const;
 
     // Runs a statement with its parameters bound in order; returns the rows it affected.
     std::int64_t execute(const std::string& sql, const std::vector<Variant>& params);
+    // Runs a statement directly: the one text sent as it stands, not kept compiled, without
+    // parameters. Returns the rows it affected.
+    std::int64_t executeDirect(std::string_view sql);
     // Runs a query and returns its first row, empty when it has none.
     std::vector<Variant> firstRow(const std::string& sql, const std::vector<Variant>& params);
 
@@ -88,6 +101,7 @@ class SQLConnection {
     std::unique_ptr<Driver> driver_;
     std::unique_ptr<DriverConnection> driver_connection_;
     int transactionCount_ = 0;
+    std::vector<std::string> savepoints_;  // of the open transaction, oldest first
 };
 
 }  // namespace zorvanil::db

@@ -250,7 +250,11 @@ void SQLDataSet::first() {
     open();
 }
 
-std::int64_t SQLDataSet::execSQL() {
+std::int64_t SQLDataSet::execSQL(Execution how) {
+    if (how == Execution::Direct) {
+        if (commandText_.empty()) throw DatabaseError(msg::kNoSQLStatement);
+        return connection_.executeDirect(commandText_);
+    }
     ensureStatement();
     try {
         std::vector<Variant> bound = bindParams();

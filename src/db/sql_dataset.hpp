@@ -29,6 +29,9 @@ class DataSource {
     SQLDataSet* dataSet_;
 };
 
+// How a dataset runs a statement that returns no rows.
+enum class Execution : std::uint8_t { Prepared, Direct };
+
 // A statement parameter: its name (without ':'), type, direction and value.
 struct DataSetParam {
     std::string name;
@@ -108,8 +111,10 @@ class SQLDataSet {
     // Back to the first row: for a forward-only cursor that is the statement run once more.
     void first();
 
-    // Runs the statement without rows; returns the number of rows it affected.
-    std::int64_t execSQL();
+    // Runs the statement without rows; returns the number of rows it affected. Prepared, the
+    // statement is compiled once, kept for the next run of the same text, and takes the
+    // dataset's parameters; Direct, the text is sent as it stands, is not kept, and takes none.
+    std::int64_t execSQL(Execution how = Execution::Prepared);
     void prepare();
     void unprepare();
     bool prepared() const { return prepared_; }

@@ -300,10 +300,27 @@ class SqliteConnection : public DriverConnection {
         return std::make_unique<SqliteStatement>(db_, stmt);
     }
 
+    std::int64_t executeDirect(const std::string& sql) override {
+        const std::unique_ptr<DriverStatement> statement = prepare(sql);
+        if (statement->parameterCount() > 0) {
+            const std::string name = statement->parameterName(1);
+            throw DatabaseError(formatMessage(msg::kNoParameterValue, {name.empty() ? "?" : name}));
+        }
+        statement->execute();
+        return statement->rowsAffected();
+    }
+
     // Takes the write lock at once, so that two writers queue instead of failing at commit.
     void beginTransaction(IsolationLevel) override { run("BEGIN IMMEDIATE"); }
     void commit() override { run("COMMIT"); }
     void rollback() override { run("ROLLBACK"); }
+    void savepoint(const std::string& name) override { run(("SAVEPOINT " + name).c_str()); }
+    void releaseSavepoint(const std::string& name) override {
+        run(("RELEASE SAVEPOINT " + name).c_str());
+    }
+    void rollbackToSavepoint(const std::string& name) override {
+        run(("ROLLBACK TO SAVEPOINT " + name).c_str());
+    }
     std::string quoteChar() const override { return "\""; }
 
     std::vector<std::string> uniqueIndexFields(const std::string& table) override {
