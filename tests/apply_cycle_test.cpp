@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <optional>
+
 #include <boost/json/serialize.hpp>
 #include <boost/json/value.hpp>
 
@@ -90,7 +93,8 @@ TEST_F(ApplyCycle, ModificationSetsTheChangedColumnAndComparesEveryColumn) {
     EXPECT_EQ(a.errorCount, 0);
     EXPECT_TRUE(a.result.isNull());
     auto lines = db.trace().lines();
-    ASSERT_EQ(lines.size(), 3u);
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[1], R"({"sql":"SAVEPOINT APPLY_CHANGE","params":[],"connection":0})");
     const std::string update = sqlLines({
         "update \"LINEAS\"  set",
         " \"ARTICULO\" = ?",
@@ -100,8 +104,9 @@ TEST_F(ApplyCycle, ModificationSetsTheChangedColumnAndComparesEveryColumn) {
         " \"ARTICULO\" = ? and",
         " \"CANTIDAD\" = ?",
     });
-    EXPECT_EQ(lines[1], R"({"sql":)" + boost::json::serialize(boost::json::value(update)) +
+    EXPECT_EQ(lines[2], R"({"sql":)" + boost::json::serialize(boost::json::value(update)) +
                             R"(,"params":["CLAVO",10,1,"TORNILLO",10.0],"connection":0})");
+    EXPECT_EQ(lines[3], R"({"sql":"RELEASE SAVEPOINT APPLY_CHANGE","params":[],"connection":0})");
     EXPECT_EQ(db.scalar("SELECT ARTICULO FROM LINEAS WHERE ID_PEDIDO = 10 AND LINEA = 1"), "CLAVO");
     EXPECT_EQ(log.events, (std::vector<std::string>{"BeforeUpdate:1", "AfterUpdate:CLAVO"}));
 }
@@ -208,8 +213,11 @@ TEST_F(ApplyCycle, NewDocumentWritesTheMasterBeforeItsLines) {
     EXPECT_EQ(db.scalar("SELECT GROUP_CONCAT(ARTICULO, '') FROM (SELECT ARTICULO FROM LINEAS WHERE "
                         "ID_PEDIDO = 20 ORDER BY rowid)"),
               "ABC");
-    auto trace = db.trace().lines();
-    EXPECT_NE(trace[3].find("\"params\":[20,2,\"B\""), std::string::npos) << trace[3];
+    std::vector<std::string> inserts;
+    for (const std::string& line : db.trace().lines())
+        if (line.rfind(R"({"sql":"insert)", 0) == 0) inserts.push_back(line);
+    ASSERT_EQ(inserts.size(), 4u);
+    EXPECT_NE(inserts[2].find("\"params\":[20,2,\"B\""), std::string::npos) << inserts[2];
 }
 
 TEST_F(ApplyCycle, DeletedDocumentDeletesItsLinesFirst) {
@@ -398,6 +406,145 @@ TEST_F(ApplyCycle, FailedDeletionsAreDroppedFailedModificationsReported) {
     auto m = apply("DSPQ_EAN", modify, -1);
     EXPECT_EQ(m.errorCount, 1);
     EXPECT_EQ(m.packet().rows.at(0).error->message, "article required");
+}
+
+// Changes of order 10's two lines, to articles X and Y, whose after-update handler adds 1 to the
+// order's TOTAL before it fails for one article: what the apply keeps of the rows and of what their
+// handlers ran.
+struct SavepointCase {
+    const char* name;
+    std::int32_t maxErrors;
+    const char* failFor;  // the article whose handler fails
+    int failures;         // how many times it fails
+    std::optional<ResolverResponse> response;
+    std::int32_t errorCount;
+    const char* articles;  // of lines 10/1 and 10/2 afterwards
+    const char* total;     // of order 10 afterwards
+};
+
+TEST_F(ApplyCycle, EachChangeKeepsOrUndoesWhatItsHandlersRanWithIt) {
+    const SavepointCase cases[] = {
+        {"every change succeeds", -1, "", 0, {}, 0, "X,Y", "32.0"},
+        {"a failed change leaves nothing behind", -1, "X", 1, {}, 1, "TORNILLO,Y", "31.0"},
+        {"limit 0 keeps nothing", 0, "X", 1, {}, 1, "TORNILLO,TUERCA", "30.0"},
+        {"within the limit the others stay", 1, "Y", 1, {}, 1, "X,TUERCA", "31.0"},
+        {"a change tried again starts clean", 0, "X", 1, ResolverResponse::rrApply, 0, "X,Y",
+         "32.0"},
+    };
+    for (const SavepointCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        db.exec(
+            "UPDATE LINEAS SET ARTICULO = CASE LINEA WHEN 1 THEN 'TORNILLO' ELSE 'TUERCA' END "
+            "WHERE ID_PEDIDO = 10; UPDATE PEDIDOS SET TOTAL = 30 WHERE ID_PEDIDO = 10");
+        log.afterUpdateStatement = "UPDATE PEDIDOS SET TOTAL = TOTAL + 1 WHERE ID_PEDIDO = 10";
+        log.failAfterUpdateFor = c.failFor;
+        log.failAfterUpdateTimes = c.failures;
+        log.errorResponse = c.response;
+        auto delta = lineFields()
+                         .unchanged({Variant(10), Variant(1), Variant("TORNILLO"), Variant(10.0)})
+                         .modified({Variant(), Variant(), Variant("X"), Variant()})
+                         .unchanged({Variant(10), Variant(2), Variant("TUERCA"), Variant(20.0)})
+                         .modified({Variant(), Variant(), Variant("Y"), Variant()})
+                         .build();
+        module();
+        db.trace().clear();
+        auto a = apply("DSPQ_LINEAS", delta, c.maxErrors);
+        ASSERT_TRUE(a.status.ok()) << a.status.message;
+        EXPECT_EQ(a.errorCount, c.errorCount);
+        EXPECT_EQ(db.scalar("SELECT GROUP_CONCAT(ARTICULO, ',') FROM (SELECT ARTICULO FROM LINEAS "
+                            "WHERE ID_PEDIDO = 10 ORDER BY LINEA)"),
+                  c.articles);
+        EXPECT_EQ(db.scalar("SELECT TOTAL FROM PEDIDOS WHERE ID_PEDIDO = 10"), c.total);
+        EXPECT_FALSE(module().SQLConnection1().inTransaction());
+        if (c.failures == 0) continue;
+        // The failed change was undone before its current values were read for the error
+        // handler.
+        const auto lines = db.trace().lines();
+        auto undone = std::find(lines.begin(), lines.end(),
+                                R"({"sql":"ROLLBACK TO SAVEPOINT APPLY_CHANGE","params":[],)"
+                                R"("connection":0})");
+        auto read = std::find_if(lines.begin(), lines.end(), [](const std::string& l) {
+            return l.rfind(R"({"sql":"select)", 0) == 0;
+        });
+        EXPECT_TRUE(undone < read);
+    }
+}
+
+TEST_F(ApplyCycle, AChangeWhoseTransactionEndedUnderItHasNoSavepointToUndo) {
+    // A failed command leaves its transaction open; the command channel's error handler rolls it
+    // back, and with it the savepoint of the failed change.
+    Variant owner = Variant(7);
+    EXPECT_EQ(command("UPDATE PEDIDOS SET", owner).message, "incomplete input");
+    auto delta = lineFields()
+                     .attribute("TABLE_NAME", Variant("LINEAS"))
+                     .unchanged({Variant(10), Variant(1), Variant("WRONG"), Variant(10.0)})
+                     .modified({Variant(), Variant(), Variant("X"), Variant()})
+                     .unchanged({Variant(10), Variant(2), Variant("TUERCA"), Variant(20.0)})
+                     .modified({Variant(), Variant(), Variant("Y"), Variant()})
+                     .build();
+    auto a = apply("DSPQ_ACTUALIZAR", delta, -1);
+    ASSERT_TRUE(a.status.ok()) << a.status.message;
+    EXPECT_EQ(a.errorCount, 1);
+    EXPECT_FALSE(module().SQLConnection1().inTransaction());
+    // The next change ran without a transaction, and stays.
+    EXPECT_EQ(db.scalar("SELECT ARTICULO FROM LINEAS WHERE ID_PEDIDO = 10 AND LINEA = 2"), "Y");
+}
+
+// A packet carrying lines, and the master row (its ID_CLIENTE) that each change's handler read.
+struct MasterCase {
+    const char* name;
+    Variant delta;
+    std::vector<std::string> masters;
+};
+
+TEST_F(ApplyCycle, LineHandlersReadTheMasterRowOfTheirPacket) {
+    auto newLine = lineFields().inserted({Variant(20), Variant(1), Variant("A"), Variant(1.0)});
+    auto line1 = lineFields()
+                     .unchanged({Variant(10), Variant(1), Variant("TORNILLO"), Variant(10.0)})
+                     .modified({Variant(), Variant(), Variant("X"), Variant()});
+    auto line2 = lineFields()
+                     .unchanged({Variant(10), Variant(2), Variant("TUERCA"), Variant(20.0)})
+                     .modified({Variant(), Variant(), Variant("Y"), Variant()});
+    auto gone1 = lineFields().deleted({Variant(10), Variant(1), Variant("X"), Variant(10.0)});
+    auto gone12 =
+        lineFields().deleted({Variant(12), Variant(1), Variant("ARANDELA"), Variant(5.0)});
+    const MasterCase cases[] = {
+        {"inserted master",
+         orderFields(newLine)
+             .inserted({Variant(20), Variant(5), Variant(1.0), newLine.nested()})
+             .build(),
+         {"QMD_PEDIDOS:-", "QMD_LINEAS:5"}},
+        {"master that only carries its lines",
+         orderFields(line1)
+             .unchanged({Variant(10), Variant(1), Variant(30.0), line1.nested()})
+             .build(),
+         {"QMD_LINEAS:1"}},
+        {"modified master: the new value it sets",
+         orderFields(line2)
+             .unchanged({Variant(10), Variant(1), Variant(30.0), Variant()})
+             .modified({Variant(), Variant(2), Variant(), line2.nested()})
+             .build(),
+         {"QMD_LINEAS:2", "QMD_PEDIDOS:-"}},
+        {"modified master: the fetched value it leaves",
+         orderFields(gone1)
+             .unchanged({Variant(10), Variant(2), Variant(30.0), gone1.nested()})
+             .modified({Variant(), Variant(), Variant(31.0), Variant()})
+             .build(),
+         {"QMD_LINEAS:2", "QMD_PEDIDOS:-"}},
+        {"deleted master",
+         orderFields(gone12)
+             .deleted({Variant(12), Variant(1), Variant(12.5), gone12.nested()})
+             .build(),
+         {"QMD_LINEAS:1", "QMD_PEDIDOS:-"}},
+    };
+    for (const MasterCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        log.masters.clear();
+        auto a = apply("DSPQ_MDPEDIDOS", c.delta, 0);
+        ASSERT_TRUE(a.status.ok()) << a.status.message;
+        EXPECT_EQ(a.errorCount, 0) << (a.result.isNull() ? "" : a.packet().rows[0].error->message);
+        EXPECT_EQ(log.masters, c.masters);
+    }
 }
 
 TEST_F(ApplyCycle, GarbageDeltaFailsWithoutHarm) {

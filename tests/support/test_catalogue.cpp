@@ -81,6 +81,9 @@ constexpr catalogue::EventBinding kLineasEvents[] = {
     {ProviderEvent::AfterUpdateRecord, "LineasAfterUpdateRecord"},
     {ProviderEvent::OnUpdateError, "LineasUpdateError"},
 };
+constexpr catalogue::EventBinding kPedidosEvents[] = {
+    {ProviderEvent::AfterUpdateRecord, "PedidosAfterUpdateRecord"},
+};
 constexpr catalogue::EventBinding kUnboundEvents[] = {
     {ProviderEvent::BeforeGetRecords, "NoSuchHandler"},
     {ProviderEvent::OnUpdateError, "PagedBeforeGetRecords"},
@@ -93,7 +96,7 @@ constexpr catalogue::ProviderSpec kProviders[] = {
     {"DSPQ_MAXIMO", "Q_NOTEXT", catalogue::poAllowCommandText, {}},
     {"dspq_paged", "Q_PAGED", 0, kPagedEvents},
     {"DSPQ_LOOKUP", "Q_LOOKUP", 0, {}},
-    {"DSPQ_MDPEDIDOS", "QMD_PEDIDOS", kCascade, {}},
+    {"DSPQ_MDPEDIDOS", "QMD_PEDIDOS", kCascade, kPedidosEvents},
     {"DSPQ_NODATASET", "", 0, {}},
     {"DSPQ_FAILING", "Q_CLIENTES", 0, kFailingEvents},
     {"DSPQ_STATUS", "Q_CLIENTES", 0, kStatusEvents},
@@ -188,10 +191,28 @@ server::HandlerTable testHandlers(HandlerLog& log) {
               if (l->renameArticle) d.setNewValue("ARTICULO", Variant("RENAMED"));
           }));
     t.add("LineasAfterUpdateRecord",
-          server::AfterUpdateRecordHandler([l](TAZORVANIL&, DataSetProvider&, db::SQLDataSet&,
+          server::AfterUpdateRecordHandler([l](TAZORVANIL& m, DataSetProvider&, db::SQLDataSet&,
                                                server::DeltaRecord& d, server::UpdateKind) {
-              l->events.push_back("AfterUpdate:" + d.value("ARTICULO").toString());
+              const std::string article = d.value("ARTICULO").toString();
+              l->events.push_back("AfterUpdate:" + article);
+              if (!l->afterUpdateStatement.empty()) {
+                  m.Q_AUX().close();
+                  m.Q_AUX().setCommandText(l->afterUpdateStatement);
+                  m.Q_AUX().execSQL(db::Execution::Direct);
+              }
+              if (article == l->failAfterUpdateFor && l->failAfterUpdateTimes > 0) {
+                  --l->failAfterUpdateTimes;
+                  throw Error("posting failed");
+              }
           }));
+    t.add(
+        "PedidosAfterUpdateRecord",
+        server::AfterUpdateRecordHandler([l](TAZORVANIL&, DataSetProvider&, db::SQLDataSet& source,
+                                             server::DeltaRecord& d, server::UpdateKind) {
+            const server::MasterRow* master = d.master();
+            l->masters.push_back(source.name() + ":" +
+                                 (master ? master->value("ID_CLIENTE").toString() : "-"));
+        }));
     t.add("LineasUpdateError",
           server::UpdateErrorHandler([l](TAZORVANIL&, DataSetProvider&, server::DeltaRecord& d,
                                          const server::EUpdateError& e, server::UpdateKind,

@@ -17,11 +17,18 @@ const catalogue::Catalogue& testCatalogue();
 // What the test handlers saw.
 struct HandlerLog {
     std::vector<std::string> events;  // "Before:DSPQ_CLIENTES", "After:DSPQ_CLIENTES", ...
-    int scrolls = 0;                  // after-scroll calls of Q_LOOKUP
+    // "DATASET:ID_CLIENTE of its master" for each change DSPQ_MDPEDIDOS wrote ("-": no master).
+    std::vector<std::string> masters;
+    int scrolls = 0;  // after-scroll calls of Q_LOOKUP
     // How the update handlers of DSPQ_LINEAS behave.
     bool failBeforeUpdate = false;
     bool markApplied = false;
     bool renameArticle = false;
+    // The after-update handler of DSPQ_LINEAS runs this statement directly on Q_AUX, then fails
+    // for a change whose article is failAfterUpdateFor, as many times as failAfterUpdateTimes.
+    std::string afterUpdateStatement;
+    std::string failAfterUpdateFor;
+    int failAfterUpdateTimes = 0;
     std::optional<server::ResolverResponse> errorResponse;
 };
 

@@ -74,7 +74,11 @@ std::vector<std::string> TestDatabase::statements() const {
     std::vector<std::string> out;
     for (auto& line : trace_->lines()) {
         std::string sql(boost::json::parse(line).at("sql").as_string());
-        if (sql != "BEGIN IMMEDIATE" && sql != "COMMIT" && sql != "ROLLBACK") out.push_back(sql);
+        const bool savepoint = sql.rfind("SAVEPOINT ", 0) == 0 ||
+                               sql.rfind("RELEASE SAVEPOINT ", 0) == 0 ||
+                               sql.rfind("ROLLBACK TO SAVEPOINT ", 0) == 0;
+        if (sql != "BEGIN IMMEDIATE" && sql != "COMMIT" && sql != "ROLLBACK" && !savepoint)
+            out.push_back(sql);
     }
     return out;
 }

@@ -21,7 +21,7 @@ class TestDatabase {
     const std::filesystem::path& dir() const { return dir_.path(); }
     std::shared_ptr<server::ServerEnvironment> environment() const { return env_; }
     db::SqlTrace& trace() const { return *trace_; }
-    // The statements of the trace, without the transaction statements.
+    // The statements of the trace, without the transaction and savepoint statements.
     std::vector<std::string> statements() const;
     // Runs SQL on its own connection (outside any server object).
     void exec(const std::string& sql) const;

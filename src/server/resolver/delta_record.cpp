@@ -5,23 +5,44 @@
 
 namespace zorvanil::server {
 
+namespace {
+
+int indexOf(const std::vector<packet::PacketField>& fields, std::string_view name) {
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        if (sameText(fields[i].name(), name)) return static_cast<int>(i);
+    throw Error(formatMessage(msg::kFieldNotFound, {name}));
+}
+
+}  // namespace
+
+MasterRow::MasterRow(const std::vector<packet::PacketField>& fields, const packet::PacketRow& row,
+                     const packet::PacketRow* modified)
+    : fields_(&fields), values_(row.values) {
+    values_.resize(fields.size());
+    for (std::size_t i = 0; modified && i < modified->values.size() && i < values_.size(); ++i)
+        if (!modified->values[i].isUnassigned()) values_[i] = modified->values[i];
+}
+
+const Variant& MasterRow::value(std::string_view name) const {
+    return values_[indexOf(*fields_, name)];
+}
+
 DeltaRecord::DeltaRecord(const std::vector<packet::PacketField>& fields, UpdateKind kind,
                          const packet::PacketRow* before, packet::PacketRow* after,
-                         std::int32_t recordNo)
+                         std::int32_t recordNo, const MasterRow* master)
     : fields_(&fields),
       kind_(kind),
       before_values_(before->values),
       before_(before),
       after_(after),
-      recordNo_(recordNo) {
+      recordNo_(recordNo),
+      master_(master) {
     before_values_.resize(fields.size());
     after_->values.resize(fields.size());
 }
 
 int DeltaRecord::fieldIndex(std::string_view name) const {
-    for (std::size_t i = 0; i < fields_->size(); ++i)
-        if (sameText((*fields_)[i].name(), name)) return static_cast<int>(i);
-    throw Error(formatMessage(msg::kFieldNotFound, {name}));
+    return indexOf(*fields_, name);
 }
 
 Variant DeltaRecord::oldValue(int field) const {

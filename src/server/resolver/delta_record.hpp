@@ -26,6 +26,23 @@ class EUpdateError : public Error {
     std::int32_t previousError_;
 };
 
+// The master row of a line change, as the handlers of the line read it: the inserted or deleted
+// master, the master as fetched when the packet only carries its lines, or, for a modified master,
+// each field's new value where the packet changes it and its fetched value otherwise.
+class MasterRow {
+  public:
+    // The master row that `row` (with its modified half, for a modification) gives its lines.
+    MasterRow(const std::vector<packet::PacketField>& fields, const packet::PacketRow& row,
+              const packet::PacketRow* modified);
+
+    // The field's value; fails with "Field '%s' not found".
+    const Variant& value(std::string_view name) const;
+
+  private:
+    const std::vector<packet::PacketField>* fields_;
+    std::vector<Variant> values_;
+};
+
 // The change being applied, as handlers see it: its kind and the readings of each field.
 //
 //   reading   inserted row     modified row                          deleted row
@@ -36,11 +53,15 @@ class EUpdateError : public Error {
 class DeltaRecord {
   public:
     DeltaRecord(const std::vector<packet::PacketField>& fields, UpdateKind kind,
-                const packet::PacketRow* before, packet::PacketRow* after, std::int32_t recordNo);
+                const packet::PacketRow* before, packet::PacketRow* after, std::int32_t recordNo,
+                const MasterRow* master = nullptr);
 
     UpdateKind kind() const { return kind_; }
     const std::vector<packet::PacketField>& fields() const { return *fields_; }
     std::int32_t recordNo() const { return recordNo_; }
+    // The master row of the packet that carries this change; nullptr for a change of the
+    // provider's own dataset.
+    const MasterRow* master() const { return master_; }
     // The field's index; fails with "Field '%s' not found".
     int fieldIndex(std::string_view name) const;
 
@@ -75,6 +96,7 @@ class DeltaRecord {
     packet::PacketRow* after_;
     std::vector<Variant> current_;
     std::int32_t recordNo_;
+    const MasterRow* master_;
     bool newValuesChanged_ = false;
 };
 

@@ -1,11 +1,13 @@
 #include "server/resolver/resolver.hpp"
 
 #include <memory>
+#include <optional>
 
 #include "common/messages.hpp"
 #include "common/text.hpp"
 #include "db/sql_connection.hpp"
 #include "db/sql_dataset.hpp"
+#include "server/resolver/change_savepoint.hpp"
 #include "server/resolver/sql_generator.hpp"
 
 namespace zorvanil::server {
@@ -33,6 +35,7 @@ struct Resolver::Tree {
     std::string tableName;  // quoted
     SqlGenerator generator{"", ""};
     std::vector<std::pair<int, db::SQLDataSet*>> details;  // nested field index, detail dataset
+    const MasterRow* master = nullptr;                     // of a detail tree's rows
 };
 
 Resolver::Resolver(db::SQLDataSet& dataSet, ResolverEvents events)
@@ -99,6 +102,8 @@ bool Resolver::resolveRows(Tree& tree, std::vector<packet::PacketRow>& rows,
 
         const bool pair = row.status == packet::RowStatus::Unchanged && i + 1 < rows.size() &&
                           rows[i + 1].status == packet::RowStatus::Modified;
+        std::optional<MasterRow> master;
+        if (!tree.details.empty()) master.emplace(*tree.fields, row, pair ? &rows[i + 1] : nullptr);
         // The detail changes this master row carries, before the master's own modification or
         // deletion.
         for (auto& [field, detailSource] : tree.details) {
@@ -119,6 +124,7 @@ bool Resolver::resolveRows(Tree& tree, std::vector<packet::PacketRow>& rows,
                 }
                 packet::inferFieldTypes(childFields, nested.rows);
                 Tree child = buildTree(*detailSource, childFields, {});
+                child.master = &*master;
                 std::vector<packet::PacketRow> childResult;
                 const bool goOn = resolveRows(child, nested.rows, childResult);
                 if (!childResult.empty()) {
@@ -186,15 +192,17 @@ void Resolver::readCurrentValues(Tree& tree, DeltaRecord& change) {
 bool Resolver::applyChange(Tree& tree, UpdateKind kind, const packet::PacketRow& before,
                            packet::PacketRow& after, std::int32_t recordNo,
                            std::vector<packet::PacketRow>& result) {
-    DeltaRecord change(*tree.fields, kind, &before, &after, recordNo);
+    DeltaRecord change(*tree.fields, kind, &before, &after, recordNo, tree.master);
     std::int32_t previousError = 0;
     for (int attempt = 0;; ++attempt) {
         std::string message;
+        ChangeSavepoint savepoint(tree.source->connection());
         try {
             bool applied = false;
             if (events_.beforeUpdate) events_.beforeUpdate(*tree.source, change, kind, applied);
             if (!applied) write(tree, change);
             if (events_.afterUpdate) events_.afterUpdate(*tree.source, change, kind);
+            savepoint.keep();
             if (events_.propagateChanges && change.newValuesChanged()) {
                 packet::PacketRow propagated = change.resultRow();
                 propagated.status = packet::RowStatus::Modified;
@@ -204,6 +212,7 @@ bool Resolver::applyChange(Tree& tree, UpdateKind kind, const packet::PacketRow&
         } catch (const std::exception& e) {
             message = e.what();
         }
+        savepoint.undo();
 
         EUpdateError error(message, 1, previousError);
         previousError = error.errorCode();
