@@ -8,6 +8,7 @@
 #include "update/article_key.hpp"
 #include "update/command_channel.hpp"
 #include "update/document_counters.hpp"
+#include "update/document_posting.hpp"
 #include "update/invoice_number.hpp"
 
 namespace zorvanil::app {
@@ -23,6 +24,7 @@ constexpr void (*kHandlerFamilies[])(server::HandlerTable&) = {
     update::registerInvoiceNumberHandlers,
     update::registerDocumentCounterHandlers,
     update::registerArticleKeyHandlers,
+    update::registerStockPostingHandlers,
     read::registerListHandlers,
     read::registerReportHandlers,
     read::registerDocumentHandlers,

@@ -4,29 +4,49 @@
 
 namespace zorvanil::update {
 
-std::optional<std::int32_t> firstInteger(db::SQLDataSet& scratch, std::string_view sql) {
+namespace {
+
+// Opens the query on the scratch dataset, hands its first row (nullptr for none) to `read` and
+// closes the dataset again, whatever `read` does.
+template <class Read>
+auto readFirstRow(db::SQLDataSet& scratch, std::string_view sql, Read&& read) {
     scratch.close();
     scratch.setCommandText(sql);
     scratch.open();
-    std::optional<std::int32_t> value;
     try {
-        if (!scratch.eof()) {
-            const Variant& first = scratch.value(0);
-            value = first.isNull() ? 0 : first.toInt32();
-        }
+        auto result = read(scratch.eof() ? nullptr : &scratch.value(0));
+        scratch.close();
+        return result;
     } catch (...) {
         scratch.close();
         throw;
     }
-    scratch.close();
-    return value;
+}
+
+}  // namespace
+
+std::optional<std::int32_t> firstInteger(db::SQLDataSet& scratch, std::string_view sql) {
+    return readFirstRow(scratch, sql, [](const Variant* first) -> std::optional<std::int32_t> {
+        if (!first) return std::nullopt;
+        return first->isNull() ? 0 : first->toInt32();
+    });
+}
+
+std::optional<std::string> firstText(db::SQLDataSet& scratch, std::string_view sql) {
+    return readFirstRow(scratch, sql, [](const Variant* first) -> std::optional<std::string> {
+        if (!first) return std::nullopt;
+        return first->toString();
+    });
+}
+
+bool selectsAnyRow(db::SQLDataSet& scratch, std::string_view sql) {
+    return readFirstRow(scratch, sql, [](const Variant* first) { return first != nullptr; });
 }
 
 void runStatement(db::SQLDataSet& scratch, std::string_view sql) {
     scratch.close();
     scratch.setCommandText(sql);
-    scratch.execSQL();
-    scratch.close();
+    scratch.execSQL(db::Execution::Direct);
 }
 
 }  // namespace zorvanil::update

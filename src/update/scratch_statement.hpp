@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace zorvanil::db {
@@ -18,7 +19,15 @@ namespace zorvanil::update {
 // nothing when it selects no row.
 std::optional<std::int32_t> firstInteger(db::SQLDataSet& scratch, std::string_view sql);
 
-// Runs a statement that returns no rows.
+// The text of the first column of the first row the query selects (a null reads as the empty
+// text), or nothing when it selects no row.
+std::optional<std::string> firstText(db::SQLDataSet& scratch, std::string_view sql);
+
+// Whether the query selects at least one row.
+bool selectsAnyRow(db::SQLDataSet& scratch, std::string_view sql);
+
+// Runs a statement that returns no rows, directly: one text, not prepared for reuse, without
+// parameters.
 void runStatement(db::SQLDataSet& scratch, std::string_view sql);
 
 }  // namespace zorvanil::update
