@@ -3,6 +3,7 @@
 #include "common/text.hpp"
 #include "update/article_stock.hpp"
 #include "update/barcode_stock.hpp"
+#include "update/line_readings.hpp"
 
 namespace zorvanil::update {
 
@@ -14,15 +15,6 @@ using server::TAZORVANIL;
 // Goods leave the shop; a posting is taken back by the other sign.
 constexpr std::string_view kPost = " - ";
 constexpr std::string_view kTakeBack = " + ";
-
-std::string text(const Variant& v) {
-    return v.toString();
-}
-
-// The text of a quantity reading, "0" when it is null.
-std::string quantityOr0(const Variant& v) {
-    return v.isEmpty() ? std::string("0") : v.toString();
-}
 
 // A new line's quantity taken out of a new stock row: the number negated, with a point.
 std::string negated(std::string_view quantity) {
@@ -36,18 +28,18 @@ void newStockRow(TAZORVANIL& module, const DeltaRecord& line, std::string_view a
                  std::string_view company, std::string_view sign, std::string_view quantity) {
     const std::string level = companyAlertLevel(module, company);
     if (!isTracked(module, article)) return;
-    const std::string brand = text(line.value("MARCA"));
-    const std::string description = text(line.value("DESCRIPCION"));
+    const std::string brand = textOf(line.value("MARCA"));
+    const std::string description = textOf(line.value("DESCRIPCION"));
     insertStockRow(module, StockStatement::NewStockRow,
                    {article, company, level, brand, description, sign, quantity});
 }
 
 void postNewLine(TAZORVANIL& module, const DeltaRecord& line) {
     if (line.oldValue("ID_ARTICULO").isEmpty()) return;
-    const std::string article = text(line.value("ID_ARTICULO"));
-    const std::string company = text(line.value("ID_EMPRESA"));
-    const std::string quantity = text(line.value("CANTIDAD"));
-    const std::string barCode = text(line.value("CODIGO_BARRAS"));
+    const std::string article = textOf(line.value("ID_ARTICULO"));
+    const std::string company = textOf(line.value("ID_EMPRESA"));
+    const std::string quantity = textOf(line.value("CANTIDAD"));
+    const std::string barCode = textOf(line.value("CODIGO_BARRAS"));
     if (stockRowCount(module, article, company) >= 1) {
         moveStock(module, StockStatement::Move, kPost, quantity, article, company);
         postBarcodeLedgers(module, barCode, kPost, kTakeBack, quantity, "0", kSingleMovement);
@@ -59,10 +51,10 @@ void postNewLine(TAZORVANIL& module, const DeltaRecord& line) {
 }
 
 void postRemovedLine(TAZORVANIL& module, const DeltaRecord& line) {
-    const std::string article = text(line.value("ID_ARTICULO"));
-    const std::string company = text(line.value("ID_EMPRESA"));
-    const std::string quantity = text(line.value("CANTIDAD"));
-    const std::string barCode = text(line.value("CODIGO_BARRAS"));
+    const std::string article = textOf(line.value("ID_ARTICULO"));
+    const std::string company = textOf(line.value("ID_EMPRESA"));
+    const std::string quantity = textOf(line.value("CANTIDAD"));
+    const std::string barCode = textOf(line.value("CODIGO_BARRAS"));
     if (stockRowCount(module, article, company) < 1) return;
     moveStock(module, StockStatement::Move, kTakeBack, quantity, article, company);
     postBarcodeLedgers(module, barCode, kTakeBack, kTakeBack, quantity, "0", kSingleMovement);
@@ -80,16 +72,16 @@ LineChange readChange(const DeltaRecord& line) {
     LineChange c;
     c.oldQuantity = quantityOr0(line.oldValue("CANTIDAD"));
     const Variant quantity = line.value("CANTIDAD");
-    c.newQuantity = quantity.isEmpty() ? c.oldQuantity : text(quantity);
-    c.company = text(line.oldValue("ID_EMPRESA"));
+    c.newQuantity = quantity.isEmpty() ? c.oldQuantity : textOf(quantity);
+    c.company = textOf(line.oldValue("ID_EMPRESA"));
     c.oldArticle = line.oldValue("ID_ARTICULO");
     return c;
 }
 
 // The quantity the line takes to its new article: the value, else the old value.
 std::string lineQuantity(const DeltaRecord& line) {
-    const std::string quantity = text(line.value("CANTIDAD"));
-    return quantity.empty() ? text(line.oldValue("CANTIDAD")) : quantity;
+    const std::string quantity = textOf(line.value("CANTIDAD"));
+    return quantity.empty() ? textOf(line.oldValue("CANTIDAD")) : quantity;
 }
 
 // The line's article, its company and its bar code as the change sets them, all moved by the
@@ -97,27 +89,27 @@ std::string lineQuantity(const DeltaRecord& line) {
 void postToArticle(TAZORVANIL& module, const DeltaRecord& line, std::string_view article,
                    std::string_view company, std::string_view quantity) {
     moveStock(module, StockStatement::MoveOnArticleChange, kPost, quantity, article, company);
-    postBarcodeLedgers(module, text(line.value("CODIGO_BARRAS")), kPost, kTakeBack, quantity, "0",
+    postBarcodeLedgers(module, textOf(line.value("CODIGO_BARRAS")), kPost, kTakeBack, quantity, "0",
                        kSingleMovement);
     checkStockAlert(module, article, company, AlertScope::EveryDocument);
 }
 
 void correctSameArticle(TAZORVANIL& module, const DeltaRecord& line, const LineChange& c) {
-    const std::string article = text(c.oldArticle);
+    const std::string article = textOf(c.oldArticle);
     if (stockRowCount(module, article, c.company) == 0) return;
     if (c.newQuantity == "0") return;
     correctStock(module, kTakeBack, c.oldQuantity, kPost, c.newQuantity, article, c.company);
-    postBarcodeLedgers(module, text(line.value("CODIGO_BARRAS")), kPost, kTakeBack, c.oldQuantity,
+    postBarcodeLedgers(module, textOf(line.value("CODIGO_BARRAS")), kPost, kTakeBack, c.oldQuantity,
                        c.newQuantity, kCorrection);
     checkStockAlert(module, article, c.company, AlertScope::EveryDocument);
 }
 
 void moveToOtherArticle(TAZORVANIL& module, const DeltaRecord& line, const LineChange& c) {
-    const std::string oldArticle = text(c.oldArticle);
+    const std::string oldArticle = textOf(c.oldArticle);
     if (stockRowCount(module, oldArticle, c.company) >= 1)
         moveStock(module, StockStatement::MoveOnArticleChange, kTakeBack, c.oldQuantity, oldArticle,
                   c.company);
-    const std::string article = text(line.value("ID_ARTICULO"));
+    const std::string article = textOf(line.value("ID_ARTICULO"));
     if (trim(article).empty()) return;
     const std::string quantity = lineQuantity(line);
     if (stockRowCount(module, article, c.company) >= 1)
@@ -127,7 +119,7 @@ void moveToOtherArticle(TAZORVANIL& module, const DeltaRecord& line, const LineC
 }
 
 void postArticleOfLineWithoutOne(TAZORVANIL& module, const DeltaRecord& line, const LineChange& c) {
-    const std::string article = text(line.value("ID_ARTICULO"));
+    const std::string article = textOf(line.value("ID_ARTICULO"));
     if (article.empty()) return;
     // No row is created here.
     if (stockRowCount(module, article, c.company) == 0) return;
@@ -144,14 +136,7 @@ void postChangedLine(TAZORVANIL& module, const DeltaRecord& line) {
 }  // namespace
 
 void PostLineStock(TAZORVANIL& module, const DeltaRecord& line, server::UpdateKind kind) {
-    switch (kind) {
-        case server::UpdateKind::ukInsert:
-            return postNewLine(module, line);
-        case server::UpdateKind::ukModify:
-            return postChangedLine(module, line);
-        case server::UpdateKind::ukDelete:
-            return postRemovedLine(module, line);
-    }
+    postChange({postNewLine, postChangedLine, postRemovedLine}, module, line, kind);
 }
 
 }  // namespace zorvanil::update
