@@ -137,20 +137,20 @@ packet::DataPacket DocumentDelta::linesPacket() const {
     return lines;
 }
 
-Variant DocumentDelta::carried() const {
+Variant DocumentDelta::carried(const Variant& fetched) const {
     std::vector<Variant> values = keys(Variant(std::int16_t{1}));
-    if (*kind_.extraField) values.push_back(Variant::null());
+    if (*kind_.extraField) values.push_back(fetched);
     values.emplace_back(packet::PacketPtr(std::make_shared<packet::DataPacket>(linesPacket())));
     return header({{packet::RowStatus::Unchanged, std::move(values), {}}});
 }
 
-Variant DocumentDelta::headerModified(const Variant& extra) const {
-    std::vector<Variant> fetched = keys(Variant(std::int16_t{1}));
-    fetched.push_back(Variant::null());
-    fetched.emplace_back(packet::PacketPtr(std::make_shared<packet::DataPacket>(linesPacket())));
-    std::vector<Variant> changed(fetched.size());
-    changed[fetched.size() - 2] = extra;
-    return header({{packet::RowStatus::Unchanged, std::move(fetched), {}},
+Variant DocumentDelta::headerModified(const Variant& extra, const Variant& fetched) const {
+    std::vector<Variant> before = keys(Variant(std::int16_t{1}));
+    before.push_back(fetched);
+    before.emplace_back(packet::PacketPtr(std::make_shared<packet::DataPacket>(linesPacket())));
+    std::vector<Variant> changed(before.size());
+    changed[before.size() - 2] = extra;
+    return header({{packet::RowStatus::Unchanged, std::move(before), {}},
                    {packet::RowStatus::Modified, std::move(changed), {}}});
 }
 

@@ -41,10 +41,11 @@ class DocumentDelta {
     DocumentDelta& deleted(const Line& line);
     // A modification of `line`: `changes` holds each value it sets, unassigned where it sets none.
     DocumentDelta& modified(const Line& line, const Line& changes);
-    // The header as fetched, carrying the line changes.
-    Variant carried() const;
-    // The header with its extra field set to `extra` by a modification, after its lines.
-    Variant headerModified(const Variant& extra) const;
+    // The header as fetched, its extra field `fetched`, carrying the line changes.
+    Variant carried(const Variant& fetched = Variant::null()) const;
+    // The header with its extra field changed from `fetched` to `extra` by a modification, after
+    // its lines.
+    Variant headerModified(const Variant& extra, const Variant& fetched = Variant::null()) const;
     // A new header whose extra field is `extra`, written before its new lines.
     Variant headerInserted(const Variant& extra) const;
 
