@@ -182,6 +182,45 @@ Variant DataSetProvider::getRecords(std::int32_t count, std::int32_t& recsOut, s
     return Variant(packet::PacketPtr(std::make_shared<packet::DataPacket>(std::move(data))));
 }
 
+Resolver& DataSetProvider::resolver(db::SQLDataSet& ds) {
+    if (resolver_) return *resolver_;
+    ResolverEvents events;
+    events.propagateChanges = options_ & catalogue::poPropogateChanges;
+    events.beforeUpdate = [this](db::SQLDataSet& source, DeltaRecord& change, UpdateKind kind,
+                                 bool& applied) {
+        if (beforeUpdateRecord) beforeUpdateRecord(*this, source, change, kind, applied);
+    };
+    events.afterUpdate = [this](db::SQLDataSet& source, DeltaRecord& change, UpdateKind kind) {
+        if (afterUpdateRecord) afterUpdateRecord(*this, source, change, kind);
+    };
+    events.onUpdateError = [this](DeltaRecord& change, const EUpdateError& e, UpdateKind kind,
+                                  ResolverResponse& response) {
+        if (onUpdateError) onUpdateError(*this, change, e, kind, response);
+    };
+    resolver_ = std::make_unique<Resolver>(ds, std::move(events));
+    return *resolver_;
+}
+
+// Commits the transaction the apply started when the errors stayed within the limit (-1: any
+// number), else rolls it back; a transaction that ended during the apply has nothing to end.
+void DataSetProvider::endApplyTransaction(db::SQLConnection& connection,
+                                          const db::TransactionDesc& desc, std::int32_t maxErrors,
+                                          std::int32_t errorCount) {
+    if (!transactionStarted_) return;
+    transactionStarted_ = false;
+    if (!connection.inTransaction()) return;
+    if (errorCount > maxErrors && maxErrors != -1) {
+        connection.rollback(desc);
+        return;
+    }
+    try {
+        connection.commit(desc);
+    } catch (...) {
+        if (connection.inTransaction()) connection.rollback(desc);
+        throw;
+    }
+}
+
 Variant DataSetProvider::applyUpdates(const Variant& delta, std::int32_t maxErrors,
                                       std::int32_t& errorCount, Variant& ownerData) {
     db::SQLDataSet& ds = requireDataSet();
@@ -190,23 +229,7 @@ Variant DataSetProvider::applyUpdates(const Variant& delta, std::int32_t maxErro
     if (delta.type() != Variant::Type::Packet || !delta.asPacket())
         throw Error(msg::kInvalidChangePacket);
     packet::DataPacket changes = *delta.asPacket();
-
-    if (!resolver_) {
-        ResolverEvents events;
-        events.propagateChanges = options_ & catalogue::poPropogateChanges;
-        events.beforeUpdate = [this](db::SQLDataSet& source, DeltaRecord& change, UpdateKind kind,
-                                     bool& applied) {
-            if (beforeUpdateRecord) beforeUpdateRecord(*this, source, change, kind, applied);
-        };
-        events.afterUpdate = [this](db::SQLDataSet& source, DeltaRecord& change, UpdateKind kind) {
-            if (afterUpdateRecord) afterUpdateRecord(*this, source, change, kind);
-        };
-        events.onUpdateError = [this](DeltaRecord& change, const EUpdateError& e, UpdateKind kind,
-                                      ResolverResponse& response) {
-            if (onUpdateError) onUpdateError(*this, change, e, kind, response);
-        };
-        resolver_ = std::make_unique<Resolver>(ds, std::move(events));
-    }
+    Resolver& changeResolver = resolver(ds);
 
     db::SQLConnection& connection = ds.connection();
     db::TransactionDesc desc;
@@ -218,7 +241,7 @@ Variant DataSetProvider::applyUpdates(const Variant& delta, std::int32_t maxErro
     }
     packet::PacketPtr result;
     try {
-        result = resolver_->apply(changes, maxErrors, errorCount, transactionStarted_);
+        result = changeResolver.apply(changes, maxErrors, errorCount, transactionStarted_);
     } catch (...) {
         // An apply that ends in an error keeps none of its changes.
         if (transactionStarted_ && connection.inTransaction()) {
@@ -230,21 +253,7 @@ Variant DataSetProvider::applyUpdates(const Variant& delta, std::int32_t maxErro
         transactionStarted_ = false;
         throw;
     }
-    if (transactionStarted_) {
-        transactionStarted_ = false;
-        if (connection.inTransaction()) {
-            if (errorCount <= maxErrors || maxErrors == -1) {
-                try {
-                    connection.commit(desc);
-                } catch (...) {
-                    if (connection.inTransaction()) connection.rollback(desc);
-                    throw;
-                }
-            } else {
-                connection.rollback(desc);
-            }
-        }
-    }
+    endApplyTransaction(connection, desc, maxErrors, errorCount);
     if (afterApplyUpdates) afterApplyUpdates(*this, ownerData);
     if (!result) return Variant::null();
     return Variant(std::move(result));

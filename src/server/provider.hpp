@@ -14,7 +14,9 @@
 
 namespace zorvanil::db {
 class SQLDataSet;
-}
+class SQLConnection;
+struct TransactionDesc;
+}  // namespace zorvanil::db
 
 namespace zorvanil::server {
 
@@ -95,6 +97,10 @@ class DataSetProvider {
 
   private:
     db::SQLDataSet& requireDataSet();
+    // The resolver of this provider's changes, built on the first apply.
+    Resolver& resolver(db::SQLDataSet& ds);
+    void endApplyTransaction(db::SQLConnection& connection, const db::TransactionDesc& desc,
+                             std::int32_t maxErrors, std::int32_t errorCount);
     void takeCommandText(std::string_view commandText);
     void takeParams(const Variant& params);
     Variant outputParams() const;
