@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string_view>
 
 #include <boost/json/monotonic_resource.hpp>
@@ -16,15 +17,19 @@ namespace zorvanil::client {
 class AnswerParser {
   public:
     boost::json::value parse(std::string_view text, boost::system::error_code& ec) {
-        store_.release();
-        parser_.reset(&store_);
+        // A fresh resource on the same buffer for each answer. One that has given back what it
+        // took keeps the size of its next block, which doubles at every block it takes: reused for
+        // answer after answer that outgrows the buffer, it asks for more each time until the
+        // request fails, after a few dozen answers of a page of documents.
+        store_.emplace(space_, sizeof space_);
+        parser_.reset(&*store_);
         parser_.write(text.data(), text.size(), ec);
         return ec ? boost::json::value() : parser_.release();
     }
 
   private:
     alignas(std::max_align_t) unsigned char space_[16 * 1024];
-    boost::json::monotonic_resource store_{space_, sizeof space_};
+    std::optional<boost::json::monotonic_resource> store_;
     boost::json::parser parser_;
 };
 
