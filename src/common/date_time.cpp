@@ -24,6 +24,14 @@ bool parseNumber(std::string_view text, std::size_t from, std::size_t len, int& 
     return ec == std::errc() && ptr == first + len;
 }
 
+// Writes 0 <= value < 10^width as `width` decimal digits, with leading zeros.
+void putDigits(char* at, int value, int width) {
+    for (int i = width - 1; i >= 0; --i) {
+        at[i] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    }
+}
+
 int daysInMonth(int y, int m) {
     static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
@@ -51,10 +59,19 @@ void Date::toYmd(int& year, int& month, int& day) const {
 std::string Date::toString() const {
     int y, m, d;
     toYmd(y, m, d);
-    // Room for the widest int in every field: what the format can write is never cut short.
-    char buf[3 * 11 + 3];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", y, m, d);
-    return buf;
+    if (y < 0 || y > 9999) {
+        // Room for the widest int in every field: what the format can write is never cut short.
+        char buf[3 * 11 + 3];
+        std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", y, m, d);
+        return buf;
+    }
+    // The years of stored dates have four digits: written digit by digit, a page of documents
+    // writes its dates in a fraction of the time printf takes.
+    std::string out = "0000-00-00";
+    putDigits(out.data(), y, 4);
+    putDigits(out.data() + 5, m, 2);
+    putDigits(out.data() + 8, d, 2);
+    return out;
 }
 
 std::optional<Date> Date::parse(std::string_view text) {
@@ -74,12 +91,21 @@ Time Time::fromHms(int hour, int minute, int second, int msec) {
 std::string Time::toString() const {
     const int ms = msecs % 1000;
     const int s = msecs / 1000;
-    char buf[24];
-    if (ms != 0)
-        std::snprintf(buf, sizeof buf, "%02d:%02d:%02d.%03d", s / 3600, s / 60 % 60, s % 60, ms);
-    else
-        std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", s / 3600, s / 60 % 60, s % 60);
-    return buf;
+    if (msecs < 0 || s / 3600 > 99) {
+        char buf[48];
+        if (ms != 0)
+            std::snprintf(buf, sizeof buf, "%02d:%02d:%02d.%03d", s / 3600, s / 60 % 60, s % 60,
+                          ms);
+        else
+            std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", s / 3600, s / 60 % 60, s % 60);
+        return buf;
+    }
+    std::string out = ms != 0 ? "00:00:00.000" : "00:00:00";
+    putDigits(out.data(), s / 3600, 2);
+    putDigits(out.data() + 3, s / 60 % 60, 2);
+    putDigits(out.data() + 6, s % 60, 2);
+    if (ms != 0) putDigits(out.data() + 9, ms, 3);
+    return out;
 }
 
 std::optional<Time> Time::parse(std::string_view text) {
