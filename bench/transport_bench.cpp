@@ -64,26 +64,19 @@
 #include <utility>
 #include <vector>
 
-#include <boost/asio/io_context.hpp>
-#include <boost/asio/ip/tcp.hpp>
-#include <boost/beast/core.hpp>
-#include <boost/beast/websocket.hpp>
 #include <boost/json.hpp>
 
 #include "app/zorvanil_handlers.hpp"
 #include "catalogue/zorvanil_catalogue.hpp"
 #include "client/client.hpp"
 #include "demo_workspace.hpp"
+#include "echo_server.hpp"
 #include "host/host.hpp"
 #include "server/server_environment.hpp"
 
 namespace {
 
 using namespace zorvanil;
-namespace asio = boost::asio;
-namespace beast = boost::beast;
-namespace websocket = beast::websocket;
-using tcp = asio::ip::tcp;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kCallsPerRound = 100;
@@ -130,72 +123,6 @@ std::string providerNamesRequest() {
     return boost::json::serialize(request);
 }
 
-// A WebSocket server on a thread of its own that answers every message with the same bytes,
-// without looking at what came: the least a WebSocket round trip can cost.
-class EchoServer {
-  public:
-    explicit EchoServer(std::string reply)
-        : reply_(std::move(reply)), acceptor_(io_, {asio::ip::make_address("127.0.0.1"), 0}) {
-        accept();
-        thread_ = std::thread([this] { io_.run(); });
-    }
-    ~EchoServer() {
-        io_.stop();
-        thread_.join();
-    }
-    EchoServer(const EchoServer&) = delete;
-    EchoServer& operator=(const EchoServer&) = delete;
-
-    client::ServerAddress address() const {
-        return {"127.0.0.1", acceptor_.local_endpoint().port()};
-    }
-
-  private:
-    class Session : public std::enable_shared_from_this<Session> {
-      public:
-        Session(tcp::socket socket, const std::string& reply)
-            : ws_(std::move(socket)), reply_(reply) {}
-        void run() {
-            beast::error_code ignored;
-            ws_.next_layer().set_option(tcp::no_delay(true), ignored);
-            ws_.async_accept(beast::bind_front_handler(&Session::read, shared_from_this()));
-        }
-
-      private:
-        void read(beast::error_code ec) {
-            if (ec) return;
-            ws_.async_read(buffer_,
-                           beast::bind_front_handler(&Session::answer, shared_from_this()));
-        }
-        void answer(beast::error_code ec, std::size_t) {
-            if (ec) return;
-            buffer_.consume(buffer_.size());
-            ws_.text(true);
-            ws_.async_write(asio::buffer(reply_),
-                            [self = shared_from_this()](beast::error_code written, std::size_t) {
-                                self->read(written);
-                            });
-        }
-
-        websocket::stream<tcp::socket> ws_;
-        beast::flat_buffer buffer_;
-        const std::string& reply_;
-    };
-
-    void accept() {
-        acceptor_.async_accept([this](beast::error_code ec, tcp::socket socket) {
-            if (ec) return;
-            std::make_shared<Session>(std::move(socket), reply_)->run();
-            accept();
-        });
-    }
-
-    std::string reply_;
-    asio::io_context io_{1};
-    tcp::acceptor acceptor_;
-    std::thread thread_;
-};
-
 // Single-call times, for their percentiles.
 class Latencies {
   public:
@@ -229,7 +156,7 @@ void BM_RoundTrip(benchmark::State& state, const Workspace& workspace) {
         return;
     }
 
-    EchoServer echoServer(reply);
+    bench::EchoServer echoServer(reply);
     client::Client echo(echoServer.address());
     Latencies serverTimes, echoTimes, libraryTimes;
     bool wrong = false;
