@@ -47,7 +47,7 @@ JsonWriter& JsonWriter::integer(std::int64_t value) {
     separate();
     char buffer[24];
     auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
-    out_.append(buffer, end);
+    out_.append(buffer, static_cast<std::size_t>(end - buffer));
     return *this;
 }
 
@@ -79,7 +79,7 @@ bool writeHundredths(std::string& out, double value) {
         digits /= 10;
     } while (digits > 0);
     if (std::signbit(value)) *--p = '-';
-    out.append(p, end);
+    out.append(p, static_cast<std::size_t>(end - p));
     return true;
 }
 

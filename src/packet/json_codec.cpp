@@ -301,6 +301,7 @@ Variant variantFromJson(const json::value& v) {
             return Variant(std::string_view(v.get_string()));
         case json::kind::array: {
             Variant::Array items;
+            items.reserve(v.get_array().size());
             for (auto& item : v.get_array())
                 items.push_back(variantFromJson(item));
             return Variant(std::move(items));
