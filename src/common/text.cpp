@@ -8,8 +8,7 @@ inline unsigned char lower(unsigned char c) {
 }
 }  // namespace
 
-bool sameText(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
+bool sameTextOfSameLength(std::string_view a, std::string_view b) {
     for (std::size_t i = 0; i < a.size(); ++i)
         if (lower(a[i]) != lower(b[i])) return false;
     return true;

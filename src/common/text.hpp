@@ -6,7 +6,11 @@
 namespace zorvanil {
 
 // Letter case ignored (ASCII letters), as names of providers, parameters and fields are compared.
-bool sameText(std::string_view a, std::string_view b);
+// Names are looked up in lists of dozens, most of another length: that much is told inline.
+bool sameTextOfSameLength(std::string_view a, std::string_view b);
+inline bool sameText(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && sameTextOfSameLength(a, b);
+}
 // Case-insensitive ordering: negative, zero or positive.
 int compareText(std::string_view a, std::string_view b);
 std::string upperCase(std::string_view text);

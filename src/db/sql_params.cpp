@@ -15,6 +15,8 @@ bool isNameChar(char c) {
 
 std::vector<std::string> parseParamNames(std::string_view sql) {
     std::vector<std::string> names;
+    // Most statements have no parameter at all (a name lookup for each row read has none).
+    if (sql.find(':') == std::string_view::npos) return names;
     for (std::size_t i = 0; i < sql.size(); ++i) {
         char c = sql[i];
         if (opensQuoted(c)) {

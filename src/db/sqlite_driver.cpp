@@ -3,9 +3,11 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <climits>
 #include <filesystem>
+#include <string_view>
 
 #include "common/error.hpp"
 #include "common/messages.hpp"
@@ -41,13 +43,17 @@ void charFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     }
 }
 
+bool isAsciiDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
 bool isPlainIdentifier(std::string_view name) {
     if (name.empty()) return false;
     for (char c : name)
-        if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$' || c == '#' ||
-              c == '@'))
+        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || isAsciiDigit(c) || c == '_' ||
+              c == '$' || c == '#' || c == '@'))
             return false;
-    return !std::isdigit(static_cast<unsigned char>(name[0]));
+    return !isAsciiDigit(name[0]);
 }
 
 // A column without a declared type (an expression) takes its type from the first row's value.
@@ -62,6 +68,55 @@ ColumnInfo columnInfoFromValue(int sqliteType) {
         default:
             return {"", FieldType::String, 255, false, false};
     }
+}
+
+// The size of a declared type: taken from the declaration, or from it with 1 when it gives none.
+constexpr int kDeclaredSize = -1;
+constexpr int kDeclaredSizeOrOne = -2;
+
+struct DeclaredType {
+    std::string_view name;  // letter case ignored
+    FieldType type;
+    int size;
+    bool fixed;
+};
+
+constexpr DeclaredType kDeclaredTypes[] = {
+    {"SMALLINT", FieldType::Smallint, 0, false},
+    {"INTEGER", FieldType::Integer, 0, false},
+    {"INT", FieldType::Integer, 0, false},
+    {"BIGINT", FieldType::Largeint, 0, false},
+    {"DOUBLE", FieldType::Float, 0, false},
+    {"DOUBLE PRECISION", FieldType::Float, 0, false},
+    {"FLOAT", FieldType::Float, 0, false},
+    {"REAL", FieldType::Float, 0, false},
+    {"DECIMAL", FieldType::Float, 0, false},
+    {"NUMERIC", FieldType::Float, 0, false},
+    {"DEC", FieldType::Float, 0, false},
+    {"CHAR", FieldType::String, kDeclaredSizeOrOne, true},
+    {"CHARACTER", FieldType::String, kDeclaredSizeOrOne, true},
+    {"VARCHAR", FieldType::String, kDeclaredSize, false},
+    {"CHARACTER VARYING", FieldType::String, kDeclaredSize, false},
+    {"CHAR VARYING", FieldType::String, kDeclaredSize, false},
+    {"DATE", FieldType::Date, 0, false},
+    {"TIME", FieldType::Time, 0, false},
+    {"TIMESTAMP", FieldType::TimeStamp, 0, false},
+    {"BLOB", FieldType::Blob, 1, false},
+    {"CLOB", FieldType::Memo, 1, false},
+    {"TEXT", FieldType::Memo, 1, false},
+};
+
+// The integer at the start of `text` as atoi reads it: blanks, a sign, digits; 0 when none.
+int leadingInteger(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    int value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        value = value * 10 + (text[i] - '0');
+    return negative ? -value : value;
 }
 
 class SqliteStatement : public DriverStatement {
@@ -299,7 +354,7 @@ class SqliteConnection : public DriverConnection {
     std::unique_ptr<DriverStatement> prepare(const std::string& sql) override {
         sqlite3_stmt* stmt = nullptr;
         const char* tail = nullptr;
-        startClock();
+        if (statementTimeoutMs_ > 0) startClock();
         int rc = sqlite3_prepare_v2(db_, sql.c_str(), int(sql.size()), &stmt, &tail);
         if (rc != SQLITE_OK) fail(db_, rc);
         if (!stmt) throw DatabaseError(msg::kEmptyStatement);
@@ -403,30 +458,21 @@ class SqliteConnection : public DriverConnection {
 }  // namespace
 
 ColumnInfo columnInfoFromDeclaredType(std::string_view declared) {
-    std::string type = upperCase(trim(declared));
+    // Looked up for every column of every statement compiled, a name lookup of each row included:
+    // compared in place, without copies of the text.
+    std::string_view type = trim(declared);
     int size = 0;
-    if (auto open = type.find('('); open != std::string::npos) {
-        size = std::atoi(type.c_str() + open + 1);
-        type = std::string(trim(std::string_view(type).substr(0, open)));
+    if (auto open = type.find('('); open != std::string_view::npos) {
+        size = leadingInteger(type.substr(open + 1));
+        type = trim(type.substr(0, open));
     }
-    auto is = [&](std::initializer_list<const char*> names) {
-        for (auto n : names)
-            if (type == n) return true;
-        return false;
-    };
-    if (is({"SMALLINT"})) return {"", FieldType::Smallint, 0, false, false};
-    if (is({"INTEGER", "INT"})) return {"", FieldType::Integer, 0, false, false};
-    if (is({"BIGINT"})) return {"", FieldType::Largeint, 0, false, false};
-    if (is({"DOUBLE", "DOUBLE PRECISION", "FLOAT", "REAL", "DECIMAL", "NUMERIC", "DEC"}))
-        return {"", FieldType::Float, 0, false, false};
-    if (is({"CHAR", "CHARACTER"})) return {"", FieldType::String, size > 0 ? size : 1, true, false};
-    if (is({"VARCHAR", "CHARACTER VARYING", "CHAR VARYING"}))
-        return {"", FieldType::String, size, false, false};
-    if (is({"DATE"})) return {"", FieldType::Date, 0, false, false};
-    if (is({"TIME"})) return {"", FieldType::Time, 0, false, false};
-    if (is({"TIMESTAMP"})) return {"", FieldType::TimeStamp, 0, false, false};
-    if (is({"BLOB"})) return {"", FieldType::Blob, 1, false, false};
-    if (is({"CLOB", "TEXT"})) return {"", FieldType::Memo, 1, false, false};
+    for (const DeclaredType& known : kDeclaredTypes) {
+        if (!sameText(type, known.name)) continue;
+        ColumnInfo info{"", known.type, known.size, known.fixed, false};
+        if (known.size == kDeclaredSize) info.size = size;
+        if (known.size == kDeclaredSizeOrOne) info.size = size > 0 ? size : 1;
+        return info;
+    }
     return {"", FieldType::String, size > 0 ? size : 255, false, false};
 }
 

@@ -69,7 +69,11 @@ class TAZORVANIL {
     db::SQLConnection& SQLConnection1() { return *connection_; }
     // The dataset of that name (letter case ignored); fails when there is none.
     db::SQLDataSet& dataSet(std::string_view name);
-    db::SQLDataSet& Q_AUX() { return dataSet("Q_AUX"); }
+    // Found once: the row lookups use it for every row they fill.
+    db::SQLDataSet& Q_AUX() {
+        if (!aux_) aux_ = &dataSet("Q_AUX");
+        return *aux_;
+    }
     db::SQLDataSet& Q_AUX1() { return dataSet("Q_AUX1"); }
     WorkingFields& working() { return working_; }
     ServerEnvironment& environment() { return *environment_; }
@@ -97,6 +101,7 @@ class TAZORVANIL {
     // Owned components; destroyed in reverse order: providers, links, datasets, connection.
     std::unique_ptr<db::SQLConnection> connection_;
     std::vector<std::unique_ptr<db::SQLDataSet>> dataSets_;
+    db::SQLDataSet* aux_ = nullptr;
     std::vector<std::unique_ptr<db::DataSource>> dataSources_;
     std::vector<std::unique_ptr<DataSetProvider>> ownedProviders_;
 };
