@@ -61,6 +61,21 @@ class Variant {
     Variant(Array v) : value_(std::make_shared<const Array>(std::move(v))) {}
     Variant(std::shared_ptr<const packet::DataPacket> v) : value_(std::move(v)) {}
 
+    // Sets the value in place. A text keeps the room of the text the variant held.
+    void set(NullTag v) { value_ = v; }
+    void set(std::int16_t v) { value_ = v; }
+    void set(std::int32_t v) { value_ = v; }
+    void set(std::int64_t v) { value_ = v; }
+    void set(double v) { value_ = v; }
+    void set(Date v) { value_ = v; }
+    void set(Time v) { value_ = v; }
+    void setText(std::string_view text) {
+        if (auto* held = std::get_if<std::string>(&value_))
+            held->assign(text);
+        else
+            value_.emplace<std::string>(text);
+    }
+
     Type type() const { return static_cast<Type>(value_.index()); }
     bool isUnassigned() const { return type() == Type::Unassigned; }
     bool isNull() const { return type() == Type::Null; }

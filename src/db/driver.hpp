@@ -38,7 +38,15 @@ class DriverStatement {
     virtual const std::vector<ColumnInfo>& columns() const = 0;
     // Moves to the next row; false at the end.
     virtual bool fetch() = 0;
-    virtual Variant value(int column) const = 0;
+    // Reads a column of the current row into `into`, in place: a text keeps the room of the text
+    // `into` held, so that a dataset reading row after row into the same values allocates only
+    // for texts longer than the ones before.
+    virtual void readValue(int column, Variant& into) const = 0;
+    Variant value(int column) const {
+        Variant v;
+        readValue(column, v);
+        return v;
+    }
     virtual std::int64_t rowsAffected() const = 0;
     // Ends the current execution (closes the cursor); the statement stays prepared.
     virtual void reset() = 0;

@@ -166,7 +166,10 @@ void SQLDataSet::bindFields() {
 
 void SQLDataSet::readRow() {
     for (std::size_t i = 0; i < fields_.size(); ++i)
-        row_[i] = columnOf_[i] >= 0 ? statement_->value(columnOf_[i]) : Variant::null();
+        if (columnOf_[i] >= 0)
+            statement_->readValue(columnOf_[i], row_[i]);
+        else
+            row_[i].set(Variant::NullTag{});
 }
 
 bool SQLDataSet::fetchRow(bool readValues) {

@@ -201,47 +201,48 @@ class SqliteStatement : public DriverStatement {
         return false;
     }
 
-    Variant value(int column) const override {
-        int type = sqlite3_column_type(stmt_, column);
-        if (type == SQLITE_NULL) return Variant::null();
+    void readValue(int column, Variant& into) const override {
+        const int type = sqlite3_column_type(stmt_, column);
+        if (type == SQLITE_NULL) return into.set(Variant::NullTag{});
         const ColumnInfo& info = columns_[column];
         switch (info.type) {
             case FieldType::Smallint:
             case FieldType::Integer:
             case FieldType::Largeint: {
-                if (type == SQLITE_FLOAT) return Variant(sqlite3_column_double(stmt_, column));
-                if (type != SQLITE_INTEGER) return text(column);
+                if (type == SQLITE_FLOAT) return into.set(sqlite3_column_double(stmt_, column));
+                if (type != SQLITE_INTEGER) return into.setText(text(column));
                 std::int64_t v = sqlite3_column_int64(stmt_, column);
                 if (info.type == FieldType::Smallint && v >= INT16_MIN && v <= INT16_MAX)
-                    return Variant(static_cast<std::int16_t>(v));
+                    return into.set(static_cast<std::int16_t>(v));
                 if (v >= INT32_MIN && v <= INT32_MAX && info.type != FieldType::Largeint)
-                    return Variant(static_cast<std::int32_t>(v));
-                return Variant(v);
+                    return into.set(static_cast<std::int32_t>(v));
+                return into.set(v);
             }
             case FieldType::Float:
-                if (type == SQLITE_TEXT) return text(column);
-                return Variant(sqlite3_column_double(stmt_, column));
+                if (type == SQLITE_TEXT) return into.setText(text(column));
+                return into.set(sqlite3_column_double(stmt_, column));
             case FieldType::Date: {
-                Variant t = text(column);
-                if (auto d = Date::parse(t.asString())) return Variant(*d);
-                return t;
+                const std::string_view t = text(column);
+                if (auto d = Date::parse(t)) return into.set(*d);
+                return into.setText(t);
             }
             case FieldType::Time: {
-                Variant t = text(column);
-                if (auto d = Time::parse(t.asString())) return Variant(*d);
-                return t;
+                const std::string_view t = text(column);
+                if (auto d = Time::parse(t)) return into.set(*d);
+                return into.setText(t);
             }
             case FieldType::Blob: {
                 auto data = static_cast<const char*>(sqlite3_column_blob(stmt_, column));
-                return Variant(
+                into = Variant(
                     Blob{std::string(data ? data : "", sqlite3_column_bytes(stmt_, column))});
+                return;
             }
             default:
                 if (type == SQLITE_INTEGER)
-                    return Variant(std::to_string(sqlite3_column_int64(stmt_, column)));
+                    return into.setText(std::to_string(sqlite3_column_int64(stmt_, column)));
                 if (type == SQLITE_FLOAT)
-                    return Variant(doubleToString(sqlite3_column_double(stmt_, column)));
-                return text(column);
+                    return into.setText(doubleToString(sqlite3_column_double(stmt_, column)));
+                return into.setText(text(column));
         }
     }
 
@@ -253,9 +254,11 @@ class SqliteStatement : public DriverStatement {
     }
 
   private:
-    Variant text(int column) const {
+    // The column's text; valid until the statement moves or the column is read otherwise.
+    std::string_view text(int column) const {
         auto data = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
-        return Variant(std::string(data ? data : "", sqlite3_column_bytes(stmt_, column)));
+        if (!data) return {};
+        return {data, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column))};
     }
 
     void describeColumns() {
