@@ -241,6 +241,43 @@ TEST_F(SqlDataSetTest, DetailFollowsItsMaster) {
     EXPECT_TRUE(detail.eof());
 }
 
+TEST_F(SqlDataSetTest, ADetailTakesItsParametersByNameWhateverTheMastersColumns) {
+    // One master and one detail, opened in turn on each statement of the master: the detail keeps
+    // its compiled statement and its fields throughout, while the master's columns move.
+    struct MasterCase {
+        const char* masterSql;
+        std::vector<std::vector<int>> lines;  // the detail's LINEA values for each master row
+    };
+    const MasterCase cases[] = {
+        {"SELECT * FROM PEDIDOS ORDER BY ID_PEDIDO", {{1, 2}, {}, {1}}},
+        {"SELECT TOTAL, ID_CLIENTE, ID_PEDIDO FROM PEDIDOS ORDER BY ID_PEDIDO DESC",
+         {{1}, {}, {1, 2}}},
+        {"SELECT TOTAL, ID_CLIENTE, ID_PEDIDO FROM PEDIDOS ORDER BY ID_PEDIDO DESC",
+         {{1}, {}, {1, 2}}},
+        {"SELECT ID_PEDIDO, TOTAL FROM PEDIDOS WHERE ID_PEDIDO > 10 ORDER BY ID_PEDIDO", {{}, {1}}},
+        {"SELECT * FROM PEDIDOS ORDER BY ID_PEDIDO", {{1, 2}, {}, {1}}},
+    };
+    SQLDataSet master("QMD_M", connection), detail("QMD_D", connection);
+    db::DataSource source("DSM", &master);
+    detail.setMasterSource(&source);
+    detail.setCommandText("SELECT LINEA FROM LINEAS WHERE ID_PEDIDO = :ID_PEDIDO ORDER BY LINEA");
+    for (const MasterCase& c : cases) {
+        SCOPED_TRACE(c.masterSql);
+        master.setCommandText(c.masterSql);
+        std::vector<std::vector<int>> lines;
+        for (master.open(); !master.eof(); master.next()) {
+            std::vector<int>& ofRow = lines.emplace_back();
+            for (detail.open(); !detail.eof(); detail.next())
+                ofRow.push_back(detail.value(0).toInt32());
+            ASSERT_EQ(detail.fieldCount(), 1);
+            EXPECT_EQ(detail.fieldDefs()[0].name, "LINEA");
+            detail.close();
+        }
+        master.close();
+        EXPECT_EQ(lines, c.lines);
+    }
+}
+
 TEST_F(SqlDataSetTest, ExecSqlCountsRowsAndPrepareKeepsTheStatement) {
     SQLDataSet ds("Q_TEST", connection);
     ds.setCommandText("UPDATE CLIENTES SET BORRADO = 1 WHERE BORRADO = 0");

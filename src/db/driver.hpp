@@ -36,6 +36,9 @@ class DriverStatement {
     virtual void execute() = 0;
     // The result columns (valid after execute).
     virtual const std::vector<ColumnInfo>& columns() const = 0;
+    // Changes whenever the columns are described anew (a statement compiled again after a change
+    // of the schema may have other columns); the same from one execution to the next otherwise.
+    virtual std::uint64_t columnsVersion() const = 0;
     // Moves to the next row; false at the end.
     virtual bool fetch() = 0;
     // Reads a column of the current row into `into`, in place: a text keeps the room of the text

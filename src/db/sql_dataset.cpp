@@ -63,6 +63,7 @@ void SQLDataSet::setCommandText(std::string_view text) {
 
 void SQLDataSet::setMasterSource(DataSource* source) {
     masterSource_ = source;
+    masterFieldOf_.clear();
     if (source && source->dataSet()) source->dataSet()->details_.push_back(this);
 }
 
@@ -75,11 +76,15 @@ DataSetParam* SQLDataSet::findParam(std::string_view name) {
 void SQLDataSet::assignParams(std::vector<DataSetParam> params) {
     close();
     params_ = std::move(params);
+    masterFieldOf_.clear();
 }
 
 void SQLDataSet::dropStatement() {
     statement_.reset();
     prepared_ = false;
+    keptFields_.clear();
+    keptColumnOf_.clear();
+    masterFieldOf_.clear();
 }
 
 void SQLDataSet::ensureStatement() {
@@ -109,11 +114,8 @@ std::vector<Variant> SQLDataSet::bindParams() {
     // A detail takes its parameters from the master's current row, by name. They are stored
     // columns, which the master's after-scroll does not compute: reading them owes it nothing (a
     // packet's field descriptions open the details on a row that may never be packed).
-    if (masterSource_ && masterSource_->dataSet() && masterSource_->dataSet()->active()) {
-        SQLDataSet& master = *masterSource_->dataSet();
-        for (auto& p : params_)
-            if (int i = master.findField(p.name); i >= 0) p.value = master.row_[i];
-    }
+    if (masterSource_ && masterSource_->dataSet() && masterSource_->dataSet()->active())
+        takeMasterValues(*masterSource_->dataSet());
     std::vector<Variant> bound;
     const int count = statement_->parameterCount();
     bound.reserve(count);
@@ -133,10 +135,39 @@ std::vector<Variant> SQLDataSet::bindParams() {
     return bound;
 }
 
+void SQLDataSet::takeMasterValues(const SQLDataSet& master) {
+    // Which master field each parameter takes is worked out once for the master's fields, not at
+    // every master row.
+    if (masterFieldOf_.empty() || masterFieldsVersion_ != master.fieldsVersion_ ||
+        masterFieldsParams_ != params_.size()) {
+        masterFieldOf_.clear();
+        for (const DataSetParam& p : params_)
+            masterFieldOf_.push_back(master.findField(p.name));
+        masterFieldsVersion_ = master.fieldsVersion_;
+        masterFieldsParams_ = params_.size();
+    }
+    for (std::size_t p = 0; p < params_.size(); ++p)
+        if (const int i = masterFieldOf_[p]; i >= 0) params_[p].value = master.row_[i];
+}
+
 void SQLDataSet::bindFields() {
+    if (!keptFields_.empty() && keptColumnsVersion_ == statement_->columnsVersion()) {
+        fields_.swap(keptFields_);
+        columnOf_.swap(keptColumnOf_);
+        fieldsVersion_ = keptFieldsVersion_;
+        keptFields_.clear();
+        keptColumnOf_.clear();
+    } else {
+        buildFields();
+    }
+    row_.assign(fields_.size(), Variant::null());
+}
+
+void SQLDataSet::buildFields() {
     const auto& columns = statement_->columns();
     fields_.clear();
     columnOf_.clear();
+    ++fieldsVersion_;
     if (fieldSpecs_.empty()) {
         for (std::size_t c = 0; c < columns.size(); ++c) {
             const ColumnInfo& col = columns[c];
@@ -161,7 +192,6 @@ void SQLDataSet::bindFields() {
             columnOf_.push_back(column);
         }
     }
-    row_.assign(fields_.size(), Variant::null());
 }
 
 void SQLDataSet::readRow() {
@@ -206,6 +236,12 @@ void SQLDataSet::close() {
     // through a list sends the same statement page after page, and a detail is opened once per
     // master row. A new text or unprepare() drops it.
     if (statement_) statement_->reset();
+    if (statement_ && !fields_.empty()) {
+        keptFields_.swap(fields_);
+        keptColumnOf_.swap(columnOf_);
+        keptFieldsVersion_ = fieldsVersion_;
+        keptColumnsVersion_ = statement_->columnsVersion();
+    }
     fields_.clear();
     columnOf_.clear();
     row_.clear();

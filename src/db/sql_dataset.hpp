@@ -149,7 +149,9 @@ class SQLDataSet {
     friend class Field;
     void ensureStatement();
     std::vector<Variant> bindParams();
+    void takeMasterValues(const SQLDataSet& master);
     void bindFields();
+    void buildFields();
     bool fetchRow(bool readValues);
     void readRow();
     void dropStatement();
@@ -179,6 +181,20 @@ class SQLDataSet {
     std::vector<FieldDef> fields_;
     std::vector<int> columnOf_;  // the statement column of each field; -1 for calculated fields
     std::vector<Variant> row_;
+    // Changes whenever the fields are built anew.
+    std::uint64_t fieldsVersion_ = 0;
+    // The fields of the last open, kept while the dataset is closed: opened again on the same
+    // compiled statement, whose columns the driver has not described since, it has the same
+    // fields (a detail is opened once for every master row). A new statement drops them.
+    std::vector<FieldDef> keptFields_;
+    std::vector<int> keptColumnOf_;
+    std::uint64_t keptFieldsVersion_ = 0;
+    std::uint64_t keptColumnsVersion_ = 0;
+    // For each parameter, the master field it takes its value from (-1 none), as worked out for
+    // the master's fields of masterFieldsVersion_ and the parameters then held.
+    std::vector<int> masterFieldOf_;
+    std::uint64_t masterFieldsVersion_ = 0;
+    std::size_t masterFieldsParams_ = 0;
 };
 
 }  // namespace zorvanil::db

@@ -186,6 +186,7 @@ class SqliteStatement : public DriverStatement {
     }
 
     const std::vector<ColumnInfo>& columns() const override { return columns_; }
+    std::uint64_t columnsVersion() const override { return descriptions_; }
 
     bool fetch() override {
         if (!executed_) return false;
@@ -268,6 +269,7 @@ class SqliteStatement : public DriverStatement {
         if (recompiled != recompiledWhenDescribed_) described_ = false;
         recompiledWhenDescribed_ = recompiled;
         if (described_) return;
+        ++descriptions_;
         const int count = sqlite3_column_count(stmt_);
         columns_.clear();
         columns_.reserve(count);
@@ -307,6 +309,7 @@ class SqliteStatement : public DriverStatement {
     sqlite3_stmt* stmt_;
     std::vector<ColumnInfo> columns_;
     bool described_ = false;
+    std::uint64_t descriptions_ = 0;
     int recompiledWhenDescribed_ = 0;
     bool hasPending_ = false;
     bool onRow_ = false;
