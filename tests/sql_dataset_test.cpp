@@ -278,6 +278,35 @@ TEST_F(SqlDataSetTest, ADetailTakesItsParametersByNameWhateverTheMastersColumns)
     }
 }
 
+TEST_F(SqlDataSetTest, FieldsFromColumnsAreRequiredWhereTheTableSaysNotNull) {
+    struct RequiredCase {
+        const char* sql;
+        std::vector<bool> required;
+    };
+    const RequiredCase cases[] = {
+        {"SELECT ID_CLIENTE, NOMBRE FROM CLIENTES", {true, false}},
+        {"SELECT L.LINEA, L.ARTICULO, P.ID_PEDIDO, P.TOTAL FROM LINEAS L JOIN PEDIDOS P ON "
+         "P.ID_PEDIDO = L.ID_PEDIDO",
+         {true, false, true, false}},
+        {"SELECT ID_PEDIDO + 1, COUNT(*) FROM LINEAS GROUP BY ID_PEDIDO", {false, false}},
+    };
+    for (const RequiredCase& c : cases) {
+        SCOPED_TRACE(c.sql);
+        SQLDataSet ds("Q_TEST", connection);
+        ds.setCommandText(c.sql);
+        // Told on the first open, and on an open that keeps the fields of the one before.
+        for (int open = 0; open < 2; ++open) {
+            ds.open();
+            std::vector<bool> required;
+            for (const db::FieldDef& def : ds.fieldDefs())
+                required.push_back(def.required);
+            EXPECT_EQ(required, c.required);
+            EXPECT_EQ(ds.field(0).def().required, c.required[0]);
+            ds.close();
+        }
+    }
+}
+
 TEST_F(SqlDataSetTest, ExecSqlCountsRowsAndPrepareKeepsTheStatement) {
     SQLDataSet ds("Q_TEST", connection);
     ds.setCommandText("UPDATE CLIENTES SET BORRADO = 1 WHERE BORRADO = 0");

@@ -17,7 +17,6 @@ struct ColumnInfo {
     FieldType type = FieldType::Unknown;
     int size = 0;
     bool fixed = false;
-    bool required = false;
 };
 
 enum class IsolationLevel : std::uint8_t { ReadCommitted, DirtyRead, RepeatableRead };
@@ -36,6 +35,11 @@ class DriverStatement {
     virtual void execute() = 0;
     // The result columns (valid after execute).
     virtual const std::vector<ColumnInfo>& columns() const = 0;
+    // Whether a result column is a table's column declared NOT NULL (valid after execute). Told
+    // only when asked, apart from the columns: it takes a look into the schema for each column,
+    // and only a packet's field descriptions carry it, while most statements run are one-row
+    // lookups whose fields nobody describes.
+    virtual bool columnRequired(int column) const = 0;
     // Changes whenever the columns are described anew (a statement compiled again after a change
     // of the schema may have other columns); the same from one execution to the next otherwise.
     virtual std::uint64_t columnsVersion() const = 0;

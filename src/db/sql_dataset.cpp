@@ -21,6 +21,7 @@ bool compatible(FieldType declared, FieldType column) {
 }  // namespace
 
 const FieldDef& Field::def() const {
+    dataSet_->settleRequired();
     return dataSet_->fields_[index_];
 }
 const Variant& Field::value() const {
@@ -46,6 +47,13 @@ void SQLDataSet::raiseOwedScroll() {
     // Cleared first: the handler reads the row it completes.
     scrollOwed_ = false;
     afterScroll(*this);
+}
+
+void SQLDataSet::tellRequired() {
+    requiredOwed_ = false;
+    if (!statement_) return;
+    for (std::size_t i = 0; i < fields_.size(); ++i)
+        if (columnOf_[i] >= 0) fields_[i].required = statement_->columnRequired(columnOf_[i]);
 }
 
 void SQLDataSet::setCommandText(std::string_view text) {
@@ -155,6 +163,7 @@ void SQLDataSet::bindFields() {
         fields_.swap(keptFields_);
         columnOf_.swap(keptColumnOf_);
         fieldsVersion_ = keptFieldsVersion_;
+        requiredOwed_ = keptRequiredOwed_;
         keptFields_.clear();
         keptColumnOf_.clear();
     } else {
@@ -168,13 +177,15 @@ void SQLDataSet::buildFields() {
     fields_.clear();
     columnOf_.clear();
     ++fieldsVersion_;
+    requiredOwed_ = false;
     if (fieldSpecs_.empty()) {
         for (std::size_t c = 0; c < columns.size(); ++c) {
             const ColumnInfo& col = columns[c];
             fields_.push_back(
-                FieldDef{col.name, col.type, col.size, col.required, col.fixed, false, 0, {}});
+                FieldDef{col.name, col.type, col.size, false, col.fixed, false, 0, {}});
             columnOf_.push_back(static_cast<int>(c));
         }
+        requiredOwed_ = !fields_.empty();
     } else {
         for (const FieldSpec& spec : fieldSpecs_) {
             int column = -1;
@@ -241,9 +252,11 @@ void SQLDataSet::close() {
         keptColumnOf_.swap(columnOf_);
         keptFieldsVersion_ = fieldsVersion_;
         keptColumnsVersion_ = statement_->columnsVersion();
+        keptRequiredOwed_ = requiredOwed_;
     }
     fields_.clear();
     columnOf_.clear();
+    requiredOwed_ = false;
     row_.clear();
 }
 

@@ -126,7 +126,10 @@ class SQLDataSet {
     void assignParams(std::vector<DataSetParam> params);
 
     // Fields of the open dataset, in delivery order.
-    const std::vector<FieldDef>& fieldDefs() const { return fields_; }
+    const std::vector<FieldDef>& fieldDefs() {
+        settleRequired();
+        return fields_;
+    }
     int fieldCount() const { return static_cast<int>(fields_.size()); }
     Field field(int index) { return Field(*this, index); }
     // The field of that name (letter case ignored); fails with "Field '%s' not found".
@@ -161,6 +164,12 @@ class SQLDataSet {
         if (scrollOwed_) raiseOwedScroll();
     }
     void raiseOwedScroll();
+    // Fields taken from the statement's columns learn whether they are required when they are
+    // first described, not when the statement runs (see DriverStatement::columnRequired).
+    void settleRequired() {
+        if (requiredOwed_) tellRequired();
+    }
+    void tellRequired();
 
     std::string name_;
     SQLConnection& connection_;
@@ -183,6 +192,7 @@ class SQLDataSet {
     std::vector<Variant> row_;
     // Changes whenever the fields are built anew.
     std::uint64_t fieldsVersion_ = 0;
+    bool requiredOwed_ = false;
     // The fields of the last open, kept while the dataset is closed: opened again on the same
     // compiled statement, whose columns the driver has not described since, it has the same
     // fields (a detail is opened once for every master row). A new statement drops them.
@@ -190,6 +200,7 @@ class SQLDataSet {
     std::vector<int> keptColumnOf_;
     std::uint64_t keptFieldsVersion_ = 0;
     std::uint64_t keptColumnsVersion_ = 0;
+    bool keptRequiredOwed_ = false;
     // For each parameter, the master field it takes its value from (-1 none), as worked out for
     // the master's fields of masterFieldsVersion_ and the parameters then held.
     std::vector<int> masterFieldOf_;

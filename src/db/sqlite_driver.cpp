@@ -60,13 +60,13 @@ bool isPlainIdentifier(std::string_view name) {
 ColumnInfo columnInfoFromValue(int sqliteType) {
     switch (sqliteType) {
         case SQLITE_INTEGER:
-            return {"", FieldType::Integer, 0, false, false};
+            return {"", FieldType::Integer, 0, false};
         case SQLITE_FLOAT:
-            return {"", FieldType::Float, 0, false, false};
+            return {"", FieldType::Float, 0, false};
         case SQLITE_BLOB:
-            return {"", FieldType::Blob, 1, false, false};
+            return {"", FieldType::Blob, 1, false};
         default:
-            return {"", FieldType::String, 255, false, false};
+            return {"", FieldType::String, 255, false};
     }
 }
 
@@ -188,6 +188,18 @@ class SqliteStatement : public DriverStatement {
     const std::vector<ColumnInfo>& columns() const override { return columns_; }
     std::uint64_t columnsVersion() const override { return descriptions_; }
 
+    bool columnRequired(int column) const override {
+        const char* table = sqlite3_column_table_name(stmt_, column);
+        const char* origin = sqlite3_column_origin_name(stmt_, column);
+        if (!table || !origin) return false;
+        int notNull = 0;
+        if (sqlite3_table_column_metadata(db_, sqlite3_column_database_name(stmt_, column), table,
+                                          origin, nullptr, nullptr, &notNull, nullptr,
+                                          nullptr) != SQLITE_OK)
+            return false;
+        return notNull != 0;
+    }
+
     bool fetch() override {
         if (!executed_) return false;
         if (hasPending_) {
@@ -273,36 +285,19 @@ class SqliteStatement : public DriverStatement {
         const int count = sqlite3_column_count(stmt_);
         columns_.clear();
         columns_.reserve(count);
+        bool allDeclared = true;
         for (int i = 0; i < count; ++i) {
             const char* declared = sqlite3_column_decltype(stmt_, i);
+            allDeclared = allDeclared && declared;
             ColumnInfo info = declared      ? columnInfoFromDeclaredType(declared)
                               : hasPending_ ? columnInfoFromValue(sqlite3_column_type(stmt_, i))
-                                            : ColumnInfo{"", FieldType::String, 255, false, false};
+                                            : ColumnInfo{"", FieldType::String, 255, false};
             std::string name = sqlite3_column_name(stmt_, i);
             info.name = isPlainIdentifier(name) ? upperCase(name) : std::to_string(i + 1);
-            info.required = isNotNull(i);
             columns_.push_back(std::move(info));
         }
         // Expression columns take their type from a row; without one they stay undecided.
-        described_ = hasPending_ || count == 0 || allDeclared(count);
-    }
-
-    bool allDeclared(int count) const {
-        for (int i = 0; i < count; ++i)
-            if (!sqlite3_column_decltype(stmt_, i)) return false;
-        return true;
-    }
-
-    bool isNotNull(int column) const {
-        const char* table = sqlite3_column_table_name(stmt_, column);
-        const char* origin = sqlite3_column_origin_name(stmt_, column);
-        if (!table || !origin) return false;
-        int notNull = 0;
-        if (sqlite3_table_column_metadata(db_, sqlite3_column_database_name(stmt_, column), table,
-                                          origin, nullptr, nullptr, &notNull, nullptr,
-                                          nullptr) != SQLITE_OK)
-            return false;
-        return notNull != 0;
+        described_ = hasPending_ || allDeclared;
     }
 
     sqlite3* db_;
@@ -474,12 +469,12 @@ ColumnInfo columnInfoFromDeclaredType(std::string_view declared) {
     }
     for (const DeclaredType& known : kDeclaredTypes) {
         if (!sameText(type, known.name)) continue;
-        ColumnInfo info{"", known.type, known.size, known.fixed, false};
+        ColumnInfo info{"", known.type, known.size, known.fixed};
         if (known.size == kDeclaredSize) info.size = size;
         if (known.size == kDeclaredSizeOrOne) info.size = size > 0 ? size : 1;
         return info;
     }
-    return {"", FieldType::String, size > 0 ? size : 255, false, false};
+    return {"", FieldType::String, size > 0 ? size : 255, false};
 }
 
 bool configureSqliteLibrary() {
