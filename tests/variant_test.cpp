@@ -59,6 +59,41 @@ TEST(Variant, TextHelpers) {
     EXPECT_TRUE(sameText("Q_AUX", "q_aux"));
 }
 
+TEST(Variant, SameTextFoldsOnlyAsciiLetters) {
+    struct Pair {
+        std::string_view a, b;
+        bool same;
+    };
+    const Pair pairs[] = {
+        {"", "", true},
+        {"familiadescripcion", "FAMILIADESCRIPCION", true},
+        {"ID_PROVEEDOR", "id_proveedoR", true},
+        {"COD_FAMILIA_X", "COD_FAMILIA_Y", false},  // told apart after the first eight
+        {"COD_FAMILIA", "COD_FAMILIB", false},
+        {"ABCDEFGH", "abcdefgi", false},
+        {"@[`{", "@[`{", true},
+        {"ID@", "ID`", false},  // the characters just before A and after z are no letters
+        {"ID[", "ID{", false},
+        {"ARTICULO_\\", "ARTICULO_|", false},
+        {"DESCRIPCI\xC3\x93N", "descripci\xC3\xB3n", false},  // nor are the letters past ASCII
+        {"DESCRIPCI\xC3\x93N", "descripci\xC3\x93n", true},
+    };
+    for (const Pair& p : pairs)
+        EXPECT_EQ(sameText(p.a, p.b), p.same) << p.a << " / " << p.b;
+    // Every pair of bytes, in the first eight characters and after them: the same exactly when
+    // they are the same byte or the two cases of one ASCII letter.
+    auto fold = [](int c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
+    for (std::size_t at : {std::size_t{3}, std::size_t{7}, std::size_t{10}}) {
+        std::string a = "PROVEEDORES", b = a;
+        for (int x = 0; x < 256; ++x)
+            for (int y = 0; y < 256; ++y) {
+                a[at] = static_cast<char>(x);
+                b[at] = static_cast<char>(y);
+                ASSERT_EQ(sameText(a, b), fold(x) == fold(y)) << at << ": " << x << " " << y;
+            }
+    }
+}
+
 TEST(PacketJson, DataPacketRoundTripKeepsTypesNestingAndUnassigned) {
     using namespace packet;
     DataPacket p;

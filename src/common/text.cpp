@@ -1,15 +1,37 @@
 #include "common/text.hpp"
 
+#include <cstdint>
+#include <cstring>
+
 namespace zorvanil {
 
 namespace {
 inline unsigned char lower(unsigned char c) {
     return c >= 'A' && c <= 'Z' ? c + 32 : c;
 }
+
+// The eight bytes at `p` with the letters A to Z in lower case and every other byte as it is,
+// told for all eight at once: no byte's sum below carries into the next.
+std::uint64_t lower8(const char* p) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
+    std::uint64_t w;
+    std::memcpy(&w, p, sizeof w);
+    const std::uint64_t low7 = w & ~kHighs;
+    const std::uint64_t fromA = low7 + kOnes * (0x80 - 'A');   // high bit: at least 'A'
+    const std::uint64_t pastZ = low7 + kOnes * (0x7F - 'Z');   // high bit: past 'Z'
+    const std::uint64_t upper = fromA & ~pastZ & ~w & kHighs;  // and an ASCII byte
+    return w | (upper >> 2);
+}
 }  // namespace
 
 bool sameTextOfSameLength(std::string_view a, std::string_view b) {
-    for (std::size_t i = 0; i < a.size(); ++i)
+    // Field names run to a dozen characters or more, most beginning alike ("ID_", "COD_"):
+    // they are compared eight characters at a time.
+    std::size_t i = 0;
+    for (; i + 8 <= a.size(); i += 8)
+        if (lower8(a.data() + i) != lower8(b.data() + i)) return false;
+    for (; i < a.size(); ++i)
         if (lower(a[i]) != lower(b[i])) return false;
     return true;
 }
