@@ -19,7 +19,7 @@
 // part of a remote read can cost.
 //
 // BM_ServerRatio and BM_RemoteRatio give the figures to judge by, each side timed in alternating
-// blocks and the median of the per-block ratios taken (see ratioCounters):
+// blocks and the median of the per-block ratios taken (see ratioCounter):
 //   server_over_sqlite       server / sqlite
 //   server_over_join         server / join
 //   remote_over_sqlite_echo  remote / (sqlite + echo), and wire_over_sqlite_echo the same for wire
