@@ -40,6 +40,24 @@ TEST(NetApply, AppliesTravelAndFailedRowsComeBack) {
     EXPECT_EQ(countRows(server.db), "4");
 }
 
+TEST(NetApply, AFieldNameCannotCarrySqlIntoTheStatement) {
+    RunningServer server;
+    auto c = server.connect();
+    DeltaBuilder rows{{"ID", db::FieldType::Integer},
+                      {"NAME\") SELECT ?, ? || (SELECT group_concat(name) FROM sqlite_master "
+                       "WHERE type='table') /*",
+                       db::FieldType::String}};
+    rows.attribute("TABLE_NAME", Variant("T")).inserted({Variant(20), Variant("X")});
+    auto result = c->applyUpdates("DSPQ_PROCEDURE", rows.build(), -1);
+    EXPECT_EQ(result.errorCount, 1);
+    ASSERT_EQ(result.result.type(), Variant::Type::Packet);
+    const auto& failed = result.result.asPacket()->rows.at(0);
+    ASSERT_TRUE(failed.error.has_value());
+    EXPECT_NE(failed.error->message.find("has no column named"), std::string::npos)
+        << failed.error->message;
+    EXPECT_EQ(countRows(server.db), "3");
+}
+
 TEST(NetApply, AClientKilledMidApplyLeavesAllOrNothing) {
     RunningServer server;
     {

@@ -82,14 +82,24 @@ std::string_view cutToChars(std::string_view text, std::size_t chars) {
     return text;
 }
 
-std::string doubleApostrophes(std::string_view value) {
+namespace {
+std::string doubled(std::string_view text, char quote) {
     std::string out;
-    out.reserve(value.size() + 2);
-    for (char c : value) {
+    out.reserve(text.size() + 2);
+    for (char c : text) {
         out += c;
-        if (c == '\'') out += '\'';
+        if (c == quote) out += quote;
     }
     return out;
+}
+}  // namespace
+
+std::string doubleApostrophes(std::string_view value) {
+    return doubled(value, '\'');
+}
+
+std::string doubleQuotes(std::string_view name, char quote) {
+    return doubled(name, quote);
 }
 
 }  // namespace zorvanil

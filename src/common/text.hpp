@@ -23,6 +23,9 @@ std::string_view cutToChars(std::string_view text, std::size_t chars);
 // A value for a place between apostrophes in SQL text, each apostrophe doubled: the database reads
 // the value as typed, and the value cannot end the literal early.
 std::string doubleApostrophes(std::string_view value);
+// A name for a place between identifier quotes in SQL text (`quote`, a double quote unless the
+// database quotes otherwise), each such quote doubled, for the same reason.
+std::string doubleQuotes(std::string_view name, char quote = '"');
 
 struct CaseInsensitiveLess {
     using is_transparent = void;

@@ -425,12 +425,7 @@ class SqliteConnection : public DriverConnection {
 
   private:
     static std::string quoteLiteral(const std::string& text) {
-        std::string out = "'";
-        for (char c : text) {
-            if (c == '\'') out += '\'';
-            out += c;
-        }
-        return out + "'";
+        return "'" + doubleApostrophes(text) + "'";
     }
 
     void run(const char* sql) {

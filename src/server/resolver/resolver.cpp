@@ -32,7 +32,7 @@ std::string unquoted(std::string name) {
 struct Resolver::Tree {
     db::SQLDataSet* source = nullptr;
     std::vector<packet::PacketField>* fields = nullptr;
-    std::string tableName;  // quoted
+    std::string tableName;  // as the packet or the statement gives it, quoted when written
     SqlGenerator generator{"", ""};
     std::vector<std::pair<int, db::SQLDataSet*>> details;  // nested field index, detail dataset
     const MasterRow* master = nullptr;                     // of a detail tree's rows
@@ -48,15 +48,17 @@ Resolver::Tree Resolver::buildTree(db::SQLDataSet& source, std::vector<packet::P
     tree.fields = &fields;
     std::string quote = source.connection().driverConnection().quoteChar();
     std::string table = tableName.empty() ? tableNameFromSql(source.commandText()) : tableName;
-    tree.tableName = SqlGenerator::quoteName(table, quote);
-    tree.generator = SqlGenerator(quote, tree.tableName);
+    tree.tableName = table;
+    tree.generator = SqlGenerator(quote, table);
 
-    // Key fields: those the packet flags, or else the table's first unique index.
+    // Key fields: those the packet flags, or else the table's first unique index. A name that
+    // cannot be written fails each change that needs it, and is looked up nowhere.
     bool anyKey = false;
     for (auto& f : fields)
         anyKey = anyKey || (f.providerFlags & packet::pfInKey);
     if (!anyKey && !table.empty()) {
         try {
+            SqlGenerator::quoteName(table, quote);
             for (const std::string& key : source.keyFields(unquoted(table)))
                 for (auto& f : fields)
                     if (sameText(f.originOrName(), key)) f.providerFlags |= packet::pfInKey;

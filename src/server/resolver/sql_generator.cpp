@@ -27,14 +27,49 @@ void line(std::string& sql, std::string_view text) {
 
 }  // namespace
 
+bool SqlGenerator::isWellFormedName(std::string_view name) {
+    std::size_t i = 0;
+    while (true) {
+        if (i < name.size() && isQuote(name[i])) {
+            const char q = name[i++];
+            // The part ends at a quote that is not doubled.
+            while (true) {
+                if (i >= name.size()) return false;
+                if (name[i++] != q) continue;
+                if (i < name.size() && name[i] == q) {
+                    ++i;
+                    continue;
+                }
+                break;
+            }
+        } else {
+            const std::size_t start = i;
+            while (i < name.size() &&
+                   (isNameChar(name[i]) || static_cast<unsigned char>(name[i]) >= 0x80))
+                ++i;
+            if (i == start) return false;
+        }
+        if (i == name.size()) return true;
+        if (name[i++] != '.') return false;
+    }
+}
+
 std::string SqlGenerator::quoteName(std::string_view name, std::string_view quoteChar) {
-    if (name.empty() || quoteChar.empty() || isQuote(name.front()) || isQuote(name.back()))
-        return std::string(name);
+    for (char c : name)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            raise(msg::kNameWithControlCharacter, {name});
+    if (name.empty()) return {};
+    const bool quoted = isQuote(name.front()) || isQuote(name.back());
+    if ((quoted || quoteChar.empty()) && isWellFormedName(name)) return std::string(name);
+    if (quoteChar.empty()) raise(msg::kNameNeedsQuotes, {name});
+    const char quote = quoteChar.front();
     std::string out;
     std::size_t start = 0;
     while (true) {
         std::size_t dot = name.find('.', start);
-        out.append(quoteChar).append(name.substr(start, dot - start)).append(quoteChar);
+        out.append(quoteChar)
+            .append(doubleQuotes(name.substr(start, dot - start), quote))
+            .append(quoteChar);
         if (dot == std::string_view::npos) break;
         out.push_back('.');
         start = dot + 1;
@@ -134,7 +169,7 @@ void SqlGenerator::condition(const DeltaRecord& change, bool keysOnly,
 
 GeneratedStatement SqlGenerator::modification(const DeltaRecord& change) const {
     GeneratedStatement out;
-    line(out.sql, "update " + table_ + "  set");
+    line(out.sql, "update " + table() + "  set");
     std::string sets;
     const auto& fields = change.fields();
     for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -165,7 +200,7 @@ GeneratedStatement SqlGenerator::insertion(const DeltaRecord& change) const {
         columns.replace(columns.size() - 2, 2, ")");
         marks.replace(marks.size() - 2, 2, ")");
     }
-    line(out.sql, "insert into " + table_);
+    line(out.sql, "insert into " + table());
     line(out.sql, "  (" + columns);
     line(out.sql, "values");
     line(out.sql, "  (" + marks);
@@ -174,7 +209,7 @@ GeneratedStatement SqlGenerator::insertion(const DeltaRecord& change) const {
 
 GeneratedStatement SqlGenerator::deletion(const DeltaRecord& change) const {
     GeneratedStatement out;
-    line(out.sql, "delete from " + table_ + " ");
+    line(out.sql, "delete from " + table() + " ");
     condition(change, false, out);
     return out;
 }
@@ -187,7 +222,7 @@ GeneratedStatement SqlGenerator::currentValues(const DeltaRecord& change) const 
         if (takesPartInWhere(f)) line(columns, " " + column(f) + ",");
     if (!columns.empty()) columns.erase(columns.size() - kLineBreak.size() - 1, 1);
     out.sql += columns;
-    line(out.sql, " from " + table_ + " ");
+    line(out.sql, " from " + table() + " ");
     condition(change, true, out);
     return out;
 }
