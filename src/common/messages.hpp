@@ -140,6 +140,8 @@ inline constexpr const char* kNotAnIpAddress = "Not an IP address: %s";
 // The step that failed ("open", "configure", "bind", "listen on"), the address, the port, the
 // system's text.
 inline constexpr const char* kCannotServeOn = "Cannot %s %s:%d: %s";
+inline constexpr const char* kRepeatedMember =
+    "Invalid Request: the member \"%s\" appears more than once";
 inline constexpr const char* kParamsNotObject = "Invalid params: params must be an object";
 inline constexpr const char* kUnknownArgument = "Invalid params: unknown member \"%s\"";
 inline constexpr const char* kMissingArgument = "Invalid params: \"%s\" is missing";

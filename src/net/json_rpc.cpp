@@ -1,7 +1,13 @@
 #include "net/json_rpc.hpp"
 
+#include <algorithm>
+
 #include <boost/json/parse.hpp>
 #include <boost/json/serialize.hpp>
+
+#include "common/error.hpp"
+#include "common/messages.hpp"
+#include "net/json_members.hpp"
 
 namespace zorvanil::net {
 
@@ -9,7 +15,7 @@ namespace json = boost::json;
 
 namespace {
 
-ParsedMessage failure(std::int32_t code, std::string message, json::value id = nullptr) {
+ParsedMessage failure(std::int32_t code, std::string message, std::string id = "null") {
     ParsedMessage parsed;
     parsed.error = {code, std::move(message), std::nullopt};
     parsed.errorId = std::move(id);
@@ -31,17 +37,24 @@ ParsedMessage parseRequest(std::string_view text, json::storage_ptr storage) {
     if (!message.is_object())
         return failure(rpc::kInvalidRequest, "Invalid Request: the message is not an object");
     json::object& o = message.get_object();
+    const JsonMembers members = scanJsonMembers(text);
 
     // Built in the message's storage, so that the params move over instead of being copied.
-    RpcRequest request{json::value(message.storage()), false, {}, json::value(message.storage())};
+    RpcRequest request{"null", false, {}, json::value(message.storage())};
     const json::value* id = o.if_contains("id");
     request.notification = id == nullptr;
     if (id) {
         if (!validId(*id))
             return failure(rpc::kInvalidRequest,
                            "Invalid Request: \"id\" must be a number, a string or null");
-        request.id = *id;
+        // Of two ids neither is the one to answer with.
+        const auto ids = std::count_if(members.top.begin(), members.top.end(),
+                                       [](const auto& m) { return m.first == "id"; });
+        if (ids == 1) request.id = std::string(members.valueText("id"));
     }
+    if (!members.repeated.empty())
+        return failure(rpc::kInvalidRequest,
+                       formatMessage(msg::kRepeatedMember, {members.repeated}), request.id);
     const json::value* version = o.if_contains("jsonrpc");
     if (!version || !version->is_string() || version->get_string() != "2.0")
         return failure(rpc::kInvalidRequest, "Invalid Request: \"jsonrpc\" must be \"2.0\"",
@@ -62,12 +75,11 @@ ParsedMessage parseRequest(std::string_view text, json::storage_ptr storage) {
     return parsed;
 }
 
-std::string resultMessage(const json::value& id, json::value result) {
+std::string resultMessage(std::string_view id, json::value result) {
     return resultMessage(id, json::serialize(result));
 }
 
-std::string resultMessage(const json::value& id, std::string_view resultJson) {
-    std::string idJson = json::serialize(id);
+std::string resultMessage(std::string_view idJson, std::string_view resultJson) {
     std::string message;
     message.reserve(resultJson.size() + idJson.size() + 32);
     message += R"({"jsonrpc":"2.0","result":)";
@@ -78,16 +90,17 @@ std::string resultMessage(const json::value& id, std::string_view resultJson) {
     return message;
 }
 
-std::string errorMessage(const json::value& id, const RpcError& error) {
+std::string errorMessage(std::string_view id, const RpcError& error) {
     json::object e;
     e["code"] = error.code;
     e["message"] = error.message;
     if (error.data) e["data"] = *error.data;
-    json::object o;
-    o["jsonrpc"] = "2.0";
-    o["error"] = std::move(e);
-    o["id"] = id;
-    return json::serialize(o);
+    std::string message = R"({"jsonrpc":"2.0","error":)";
+    message += json::serialize(e);
+    message += R"(,"id":)";
+    message += id;
+    message += '}';
+    return message;
 }
 
 }  // namespace zorvanil::net

@@ -35,7 +35,9 @@ inline constexpr std::int32_t kClassNotRegistered = static_cast<std::int32_t>(0x
 
 // One JSON-RPC request, checked for its shape.
 struct RpcRequest {
-    boost::json::value id;  // null when the request carried none or a null one
+    // The id as its JSON text, exactly as the request wrote it (a number keeps every digit);
+    // "null" when the request carried none or a null one.
+    std::string id = "null";
     bool notification = false;
     std::string method;
     boost::json::value params;  // null when absent
@@ -49,18 +51,20 @@ struct RpcError {
 };
 
 // Parsing a message either gives a request or the error to answer with; the id of that answer is
-// the request's id when it could be read, else null.
+// the request's id when it could be read, else null. A request whose objects name a member twice
+// is refused: which of the two was meant cannot be told.
 struct ParsedMessage {
     std::optional<RpcRequest> request;
     RpcError error;
-    boost::json::value errorId;
+    std::string errorId = "null";
 };
 // Its values live in `storage` (the default heap when none is given).
 ParsedMessage parseRequest(std::string_view text, boost::json::storage_ptr storage = {});
 
-std::string resultMessage(const boost::json::value& id, boost::json::value result);
+// Answers to the request whose id is the JSON text `id`.
+std::string resultMessage(std::string_view id, boost::json::value result);
 // The same with the result already written as JSON text.
-std::string resultMessage(const boost::json::value& id, std::string_view resultJson);
-std::string errorMessage(const boost::json::value& id, const RpcError& error);
+std::string resultMessage(std::string_view id, std::string_view resultJson);
+std::string errorMessage(std::string_view id, const RpcError& error);
 
 }  // namespace zorvanil::net

@@ -10,6 +10,7 @@
 #include <boost/json/serialize.hpp>
 
 #include "common/error.hpp"
+#include "common/messages.hpp"
 #include "common/text.hpp"
 #include "net/remote_call.hpp"
 #include "net/session_support.hpp"
@@ -159,7 +160,7 @@ void WsSession::handle(std::string_view text) {
     json::monotonic_resource storage(scratch, sizeof scratch);
     if (!rate_.allow()) {
         ParsedMessage parsed = parseRequest(text, &storage);
-        json::value id = parsed.request ? parsed.request->id : parsed.errorId;
+        const std::string& id = parsed.request ? parsed.request->id : parsed.errorId;
         refuse(id, parsed.request && parsed.request->notification,
                {rpc::kRateLimited,
                 "Too many requests: at most " +
@@ -174,9 +175,7 @@ void WsSession::handle(std::string_view text) {
     }
     const RpcRequest& request = *parsed.request;
     bool debug = core_->log->should_log(spdlog::level::debug);
-    if (debug)
-        core_->log->debug("connection {}: {} (id {})", id_, request.method,
-                          json::serialize(request.id));
+    if (debug) core_->log->debug("connection {}: {} (id {})", id_, request.method, request.id);
     if (request.method == "CreateObject")
         createObject(request);
     else if (request.method == "Release")
@@ -188,7 +187,7 @@ void WsSession::handle(std::string_view text) {
                {rpc::kMethodNotFound, "Method not found: " + request.method, std::nullopt});
 }
 
-void WsSession::refuse(const json::value& id, bool notification, const RpcError& error) {
+void WsSession::refuse(std::string_view id, bool notification, const RpcError& error) {
     refusals_.note(*core_->log, id_, error.message);
     answer(notification, errorMessage(id, error));
 }
@@ -209,6 +208,15 @@ void WsSession::createObject(const RpcRequest& request) {
         return;
     }
     const json::object* params = request.params.if_object();
+    // Members it does not know are refused as every method refuses them.
+    if (params)
+        for (const auto& member : *params)
+            if (member.key() != "class" && member.key() != "accessKey") {
+                refuse(request.id, request.notification,
+                       {rpc::kInvalidParams, formatMessage(msg::kUnknownArgument, {member.key()}),
+                        std::nullopt});
+                return;
+            }
     const json::value* cls = params ? params->if_contains("class") : nullptr;
     const json::value* key = params ? params->if_contains("accessKey") : nullptr;
     if (!cls || !cls->is_string() || (key && !key->is_string())) {

@@ -60,7 +60,7 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
     void onRead(ErrorCode ec, std::size_t);
     void handle(std::string_view text);
     // Answers an error for a request that goes no further, and logs it: every refusal passes here.
-    void refuse(const boost::json::value& id, bool notification, const RpcError& error);
+    void refuse(std::string_view id, bool notification, const RpcError& error);
     void answer(bool notification, std::string text);
     void createObject(const RpcRequest& request);
     void release(const RpcRequest& request);
