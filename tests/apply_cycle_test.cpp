@@ -408,6 +408,47 @@ TEST_F(ApplyCycle, FailedDeletionsAreDroppedFailedModificationsReported) {
     EXPECT_EQ(m.packet().rows.at(0).error->message, "article required");
 }
 
+// A modified row without the unchanged row before it cannot be located: it fails as its own row,
+// within the error limit like any other failed change.
+struct OrphanCase {
+    const char* name;
+    bool pairFirst;  // line 10/1 changed to X, as a proper pair, before the orphan
+    std::int32_t maxErrors;
+    std::int32_t recordNo;  // of the orphan
+    const char* articles;   // of lines 10/1 and 10/2 afterwards
+};
+
+TEST_F(ApplyCycle, AModifiedRowWithoutItsOriginalFailsAsItsRow) {
+    const OrphanCase cases[] = {
+        {"alone", false, -1, 1, "TORNILLO,TUERCA"},
+        {"after_a_pair_the_pair_is_kept", true, -1, 3, "X,TUERCA"},
+        {"after_a_pair_with_no_errors_allowed", true, 0, 3, "TORNILLO,TUERCA"},
+    };
+    for (const OrphanCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        db.exec(
+            "UPDATE LINEAS SET ARTICULO = CASE LINEA WHEN 1 THEN 'TORNILLO' ELSE 'TUERCA' END "
+            "WHERE ID_PEDIDO = 10");
+        DeltaBuilder delta = lineFields();
+        if (c.pairFirst)
+            delta.unchanged({Variant(10), Variant(1), Variant("TORNILLO"), Variant(10.0)})
+                .modified({Variant(), Variant(), Variant("X"), Variant()});
+        delta.modified({Variant(10), Variant(2), Variant("Y"), Variant()});
+        auto a = apply("DSPQ_LINEAS", delta.build(), c.maxErrors);
+        ASSERT_TRUE(a.status.ok()) << a.status.message;
+        EXPECT_EQ(a.errorCount, 1);
+        ASSERT_FALSE(a.result.isNull());
+        const auto& failed = a.packet().rows.back();
+        ASSERT_TRUE(failed.error.has_value());
+        EXPECT_EQ(failed.error->recordNo, c.recordNo);
+        EXPECT_EQ(failed.error->message,
+                  "A modified row must follow the unchanged row that it changes");
+        EXPECT_EQ(db.scalar("SELECT GROUP_CONCAT(ARTICULO, ',') FROM (SELECT ARTICULO FROM LINEAS "
+                            "WHERE ID_PEDIDO = 10 ORDER BY LINEA)"),
+                  c.articles);
+    }
+}
+
 // Changes of order 10's two lines, to articles X and Y, whose after-update handler adds 1 to the
 // order's TOTAL before it fails for one article: what the apply keeps of the rows and of what their
 // handlers ran.

@@ -91,6 +91,8 @@ inline constexpr const char* kMissingDataSet = "Missing DataSet property";
 inline constexpr const char* kCommandTextNotAllowed = "CommandText changes are not allowed";
 inline constexpr const char* kRecordNotFound = "Record not found or changed by another user";
 inline constexpr const char* kNoKeySpecified = "Unable to find record.  No key specified";
+inline constexpr const char* kModifiedWithoutOriginal =
+    "A modified row must follow the unchanged row that it changes";
 inline constexpr const char* kNameWithControlCharacter =
     "The name \"%s\" holds a NUL or control character";
 inline constexpr const char* kNameNeedsQuotes =

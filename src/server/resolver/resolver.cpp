@@ -149,6 +149,12 @@ bool Resolver::resolveRows(Tree& tree, std::vector<packet::PacketRow>& rows,
             ++i;
         } else if (row.status == packet::RowStatus::Deleted) {
             if (!applyChange(tree, UpdateKind::ukDelete, row, row, recordNo, result)) return false;
+        } else if (row.status == packet::RowStatus::Modified) {
+            // Without its before-image the row to change cannot be found: the change fails as
+            // any other, instead of being left out unreported.
+            if (!applyChange(tree, UpdateKind::ukModify, row, row, recordNo, result,
+                             msg::kModifiedWithoutOriginal))
+                return false;
         }
     }
     return true;
@@ -193,13 +199,14 @@ void Resolver::readCurrentValues(Tree& tree, DeltaRecord& change) {
 
 bool Resolver::applyChange(Tree& tree, UpdateKind kind, const packet::PacketRow& before,
                            packet::PacketRow& after, std::int32_t recordNo,
-                           std::vector<packet::PacketRow>& result) {
+                           std::vector<packet::PacketRow>& result, const char* refusal) {
     DeltaRecord change(*tree.fields, kind, &before, &after, recordNo, tree.master);
     std::int32_t previousError = 0;
     for (int attempt = 0;; ++attempt) {
         std::string message;
         ChangeSavepoint savepoint(tree.source->connection());
         try {
+            if (refusal) throw Error(refusal);
             bool applied = false;
             if (events_.beforeUpdate) events_.beforeUpdate(*tree.source, change, kind, applied);
             if (!applied) write(tree, change);

@@ -46,9 +46,11 @@ class Resolver {
                    const std::string& tableName);
     bool resolveRows(Tree& tree, std::vector<packet::PacketRow>& rows,
                      std::vector<packet::PacketRow>& result);
+    // Writes one change with its handlers around it; a change given a `refusal` fails with that
+    // message before anything runs.
     bool applyChange(Tree& tree, UpdateKind kind, const packet::PacketRow& before,
                      packet::PacketRow& after, std::int32_t recordNo,
-                     std::vector<packet::PacketRow>& result);
+                     std::vector<packet::PacketRow>& result, const char* refusal = nullptr);
     void write(Tree& tree, DeltaRecord& change);
     void readCurrentValues(Tree& tree, DeltaRecord& change);
 
