@@ -356,6 +356,36 @@ TEST_F(SqlDataSetTest, ExecSqlDirectSendsTheTextAsItStands) {
               "Missing query, table name or procedure name");
 }
 
+// A statement run on the connection with its parameters, by either way the connection offers: it is
+// in the trace as sent, also when the database refuses to compile it.
+struct ConnectionCase {
+    const char* sql;
+    bool firstRow;  // read its first row instead of executing it
+    const char* message;
+};
+
+TEST_F(SqlDataSetTest, ConnectionStatementsAreTracedWhetherOrNotTheyCompile) {
+    const ConnectionCase cases[] = {
+        {"UPDATE CLIENTES SET NOMBRE = ? WHERE ID_CLIENTE = 3", false, "(no error)"},
+        {"UPDATE CLIENTES SET NOPE = ? WHERE ID_CLIENTE = 3", false, "no such column: NOPE"},
+        {"SELECT NOMBRE FROM CLIENTES WHERE NOMBRE <> ?", true, "(no error)"},
+        {"SELECT NOMBRE FROM NOPE WHERE NOMBRE <> ?", true, "no such table: NOPE"},
+    };
+    for (const ConnectionCase& c : cases) {
+        SCOPED_TRACE(c.sql);
+        const std::vector<Variant> params{Variant("X")};
+        EXPECT_EQ(messageOf([&] {
+                      if (c.firstRow)
+                          connection.firstRow(c.sql, params);
+                      else
+                          connection.execute(c.sql, params);
+                  }),
+                  c.message);
+        EXPECT_EQ(database.trace().lines().back(),
+                  R"({"sql":")" + std::string(c.sql) + R"(","params":["X"],"connection":0})");
+    }
+}
+
 // One step on the connection's savepoints: what it does, the message it fails with, and the
 // lines of order 10 that the transaction sees afterwards.
 struct SavepointStep {

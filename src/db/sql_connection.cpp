@@ -124,10 +124,12 @@ void SQLConnection::rollbackToSavepoint(const std::string& name) {
 }
 
 std::int64_t SQLConnection::execute(const std::string& sql, const std::vector<Variant>& params) {
+    // Traced before it is compiled: a statement the database refuses is where a trace is most
+    // looked into.
+    trace(sql, params);
     auto statement = driverConnection().prepare(sql);
     for (std::size_t i = 0; i < params.size(); ++i)
         statement->bind(static_cast<int>(i) + 1, params[i]);
-    trace(sql, params);
     statement->execute();
     return statement->rowsAffected();
 }
@@ -141,10 +143,10 @@ std::int64_t SQLConnection::executeDirect(std::string_view sql) {
 
 std::vector<Variant> SQLConnection::firstRow(const std::string& sql,
                                              const std::vector<Variant>& params) {
+    trace(sql, params);
     auto statement = driverConnection().prepare(sql);
     for (std::size_t i = 0; i < params.size(); ++i)
         statement->bind(static_cast<int>(i) + 1, params[i]);
-    trace(sql, params);
     statement->execute();
     std::vector<Variant> row;
     if (statement->fetch())
