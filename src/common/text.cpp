@@ -82,6 +82,12 @@ std::string_view cutToChars(std::string_view text, std::size_t chars) {
     return text;
 }
 
+std::string echoed(std::string_view value) {
+    std::string_view cut = cutToChars(value, kEchoedChars);
+    if (cut.size() == value.size()) return std::string(value);
+    return std::string(cut) + "...";
+}
+
 namespace {
 std::string doubled(std::string_view text, char quote) {
     std::string out;

@@ -23,6 +23,11 @@ std::string_view cutToChars(std::string_view text, std::size_t chars);
 // A value for a place between apostrophes in SQL text, each apostrophe doubled: the database reads
 // the value as typed, and the value cannot end the literal early.
 std::string doubleApostrophes(std::string_view value);
+// A client's value as a message repeats it: at most kEchoedChars characters, cut without
+// splitting a character and then ended by "...", so that the message stays readable (and small)
+// whatever was sent. Every message that carries a client's value passes it through here.
+inline constexpr std::size_t kEchoedChars = 100;
+std::string echoed(std::string_view value);
 // A name for a place between identifier quotes in SQL text (`quote`, a double quote unless the
 // database quotes otherwise), each such quote doubled, for the same reason.
 std::string doubleQuotes(std::string_view name, char quote = '"');

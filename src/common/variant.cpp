@@ -7,6 +7,7 @@
 
 #include "common/error.hpp"
 #include "common/messages.hpp"
+#include "common/text.hpp"
 
 namespace zorvanil {
 
@@ -53,7 +54,8 @@ bool parseInt64(std::string_view text, std::int64_t& out) {
 
 std::int64_t stringToInt64(std::string_view text) {
     std::int64_t value = 0;
-    if (!parseInt64(text, value)) throw ConvertError(formatMessage(msg::kInvalidInteger, {text}));
+    if (!parseInt64(text, value))
+        throw ConvertError(formatMessage(msg::kInvalidInteger, {echoed(text)}));
     return value;
 }
 
@@ -61,7 +63,7 @@ std::int32_t stringToInt32(std::string_view text) {
     std::int64_t value = 0;
     if (!parseInt64(text, value) || value < std::numeric_limits<std::int32_t>::min() ||
         value > std::numeric_limits<std::int32_t>::max())
-        throw ConvertError(formatMessage(msg::kInvalidInteger, {text}));
+        throw ConvertError(formatMessage(msg::kInvalidInteger, {echoed(text)}));
     return static_cast<std::int32_t>(value);
 }
 
@@ -79,7 +81,7 @@ double stringToDouble(std::string_view text) {
     if (!copy.empty() && *first == '+') ++first;
     auto [ptr, ec] = std::from_chars(first, last, value);
     if (copy.empty() || ec != std::errc() || ptr != last || !std::isfinite(value))
-        throw ConvertError(formatMessage(msg::kInvalidFloat, {text}));
+        throw ConvertError(formatMessage(msg::kInvalidFloat, {echoed(text)}));
     return value;
 }
 
@@ -222,7 +224,7 @@ Date Variant::toDate() const {
     if (type() == Type::Date) return std::get<Date>(value_);
     if (type() == Type::String) {
         if (auto d = Date::parse(asString())) return *d;
-        throw ConvertError(formatMessage(msg::kInvalidDate, {asString()}));
+        throw ConvertError(formatMessage(msg::kInvalidDate, {echoed(asString())}));
     }
     castError(type(), Type::Date);
 }
@@ -231,7 +233,7 @@ Time Variant::toTime() const {
     if (type() == Type::Time) return std::get<Time>(value_);
     if (type() == Type::String) {
         if (auto t = Time::parse(asString())) return *t;
-        throw ConvertError(formatMessage(msg::kInvalidTime, {asString()}));
+        throw ConvertError(formatMessage(msg::kInvalidTime, {echoed(asString())}));
     }
     castError(type(), Type::Time);
 }

@@ -323,7 +323,7 @@ std::int64_t SQLDataSet::execSQL(Execution how) {
 
 Field SQLDataSet::fieldByName(std::string_view name) {
     int index = findField(name);
-    if (index < 0) throw DatabaseError(formatMessage(msg::kFieldNotFound, {name}));
+    if (index < 0) throw DatabaseError(formatMessage(msg::kFieldNotFound, {echoed(name)}));
     return Field(*this, index);
 }
 

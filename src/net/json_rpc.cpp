@@ -7,6 +7,7 @@
 
 #include "common/error.hpp"
 #include "common/messages.hpp"
+#include "common/text.hpp"
 #include "net/json_members.hpp"
 
 namespace zorvanil::net {
@@ -54,7 +55,7 @@ ParsedMessage parseRequest(std::string_view text, json::storage_ptr storage) {
     }
     if (!members.repeated.empty())
         return failure(rpc::kInvalidRequest,
-                       formatMessage(msg::kRepeatedMember, {members.repeated}), request.id);
+                       formatMessage(msg::kRepeatedMember, {echoed(members.repeated)}), request.id);
     const json::value* version = o.if_contains("jsonrpc");
     if (!version || !version->is_string() || version->get_string() != "2.0")
         return failure(rpc::kInvalidRequest, "Invalid Request: \"jsonrpc\" must be \"2.0\"",

@@ -7,6 +7,7 @@
 
 #include "common/error.hpp"
 #include "common/messages.hpp"
+#include "common/text.hpp"
 #include "packet/json_codec.hpp"
 #include "packet/operation_call.hpp"
 #include "packet/remote_operations.hpp"
@@ -93,7 +94,7 @@ const json::object* paramsObject(const RemoteOperation& operation, const json::v
     for (const auto& member : params.get_object()) {
         std::size_t index = operation.indexOf(member.key());
         if (index == RemoteOperation::kNone || !operation.arguments()[index].sent())
-            invalid(msg::kUnknownArgument, {member.key()});
+            invalid(msg::kUnknownArgument, {echoed(member.key())});
     }
     return &params.get_object();
 }
@@ -174,7 +175,7 @@ std::variant<std::string, RpcError> callRemoteOperation(TAZORVANIL& object, std:
                                                         const json::value& params) {
     const RemoteOperation* operation = packet::findRemoteOperation(method);
     if (!operation)
-        return RpcError{rpc::kMethodNotFound, "Method not found: " + std::string(method), {}};
+        return RpcError{rpc::kMethodNotFound, "Method not found: " + echoed(method), {}};
     try {
         OperationCall call(*operation);
         readParams(call, params);

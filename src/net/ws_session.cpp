@@ -184,7 +184,7 @@ void WsSession::handle(std::string_view text) {
         call(request);
     else
         refuse(request.id, request.notification,
-               {rpc::kMethodNotFound, "Method not found: " + request.method, std::nullopt});
+               {rpc::kMethodNotFound, "Method not found: " + echoed(request.method), std::nullopt});
 }
 
 void WsSession::refuse(std::string_view id, bool notification, const RpcError& error) {
@@ -212,9 +212,10 @@ void WsSession::createObject(const RpcRequest& request) {
     if (params)
         for (const auto& member : *params)
             if (member.key() != "class" && member.key() != "accessKey") {
-                refuse(request.id, request.notification,
-                       {rpc::kInvalidParams, formatMessage(msg::kUnknownArgument, {member.key()}),
-                        std::nullopt});
+                refuse(
+                    request.id, request.notification,
+                    {rpc::kInvalidParams,
+                     formatMessage(msg::kUnknownArgument, {echoed(member.key())}), std::nullopt});
                 return;
             }
     const json::value* cls = params ? params->if_contains("class") : nullptr;

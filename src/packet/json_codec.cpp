@@ -195,7 +195,7 @@ PacketRow rowFromJson(const json::value& v, std::vector<PacketField>& fields) {
     if (auto s = o.if_contains("status")) {
         if (!s->is_string()) invalidPacket(msg::kPacketRowStatusNotText);
         auto status = rowStatusFromName(s->get_string());
-        if (!status) invalidPacket(msg::kPacketUnknownRowStatus, {s->get_string()});
+        if (!status) invalidPacket(msg::kPacketUnknownRowStatus, {echoed(s->get_string())});
         row.status = *status;
     }
     auto values = o.if_contains("values");

@@ -34,7 +34,7 @@ TAZORVANIL::~TAZORVANIL() {
 db::SQLDataSet& TAZORVANIL::dataSet(std::string_view name) {
     for (auto& ds : dataSets_)
         if (sameText(ds->name(), name)) return *ds;
-    raise(msg::kDataSetNotFound, {name});
+    raise(msg::kDataSetNotFound, {echoed(name)});
 }
 
 void TAZORVANIL::AddProvider(DataSetProvider* provider) {
@@ -50,7 +50,7 @@ void TAZORVANIL::RemoveProvider(DataSetProvider* provider) {
 DataSetProvider& TAZORVANIL::FindProvider(std::string_view name) {
     for (DataSetProvider* p : providers_)
         if (sameText(p->name(), name)) return *p;
-    throw Error(formatMessage(msg::kProviderNotExported, {name}));
+    throw Error(formatMessage(msg::kProviderNotExported, {echoed(name)}));
 }
 
 template <class Operation>

@@ -10,7 +10,7 @@ namespace {
 int indexOf(const std::vector<packet::PacketField>& fields, std::string_view name) {
     for (std::size_t i = 0; i < fields.size(); ++i)
         if (sameText(fields[i].name(), name)) return static_cast<int>(i);
-    throw Error(formatMessage(msg::kFieldNotFound, {name}));
+    throw Error(formatMessage(msg::kFieldNotFound, {echoed(name)}));
 }
 
 }  // namespace

@@ -57,11 +57,11 @@ bool SqlGenerator::isWellFormedName(std::string_view name) {
 std::string SqlGenerator::quoteName(std::string_view name, std::string_view quoteChar) {
     for (char c : name)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-            raise(msg::kNameWithControlCharacter, {name});
+            raise(msg::kNameWithControlCharacter, {echoed(name)});
     if (name.empty()) return {};
     const bool quoted = isQuote(name.front()) || isQuote(name.back());
     if ((quoted || quoteChar.empty()) && isWellFormedName(name)) return std::string(name);
-    if (quoteChar.empty()) raise(msg::kNameNeedsQuotes, {name});
+    if (quoteChar.empty()) raise(msg::kNameNeedsQuotes, {echoed(name)});
     const char quote = quoteChar.front();
     std::string out;
     std::size_t start = 0;
