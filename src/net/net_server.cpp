@@ -99,11 +99,7 @@ std::string NetServer::endpoint() const {
 }
 
 void NetServer::stopAccepting() {
-    if (!core_->accepting.exchange(false) || !runtime_) return;
-    asio::post(runtime_->acceptor.get_executor(), [this] {
-        boost::system::error_code ec;
-        runtime_->acceptor.close(ec);
-    });
+    core_->accepting = false;
 }
 
 bool NetServer::accepting() const {
@@ -114,6 +110,10 @@ bool NetServer::stop(std::chrono::milliseconds wait) {
     if (!runtime_) return true;
     stopAccepting();
     core_->stopping = true;
+    asio::post(runtime_->acceptor.get_executor(), [this] {
+        boost::system::error_code ec;
+        runtime_->acceptor.close(ec);
+    });
     core_->closeAllSessions();
     if (!core_->waitForConnectionThreads(wait)) return false;
     runtime_->io.stop();

@@ -70,7 +70,8 @@ class NetServer {
     // "address:port" as bound.
     std::string endpoint() const;
 
-    // Closes the listening socket: no new connections; the open ones go on.
+    // No new WebSocket connections (503) and no new objects; the open connections and their
+    // objects go on, and the pages are still served (the health page answers 503) until stop().
     void stopAccepting();
     bool accepting() const;
     // Closes every connection (code 1001) and destroys their objects after the calls they are

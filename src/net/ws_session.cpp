@@ -202,7 +202,7 @@ void WsSession::createObject(const RpcRequest& request) {
                {rpc::kObjectExists, "The connection already holds an object", std::nullopt});
         return;
     }
-    if (core_->stopping) {
+    if (core_->stopping || !core_->accepting) {
         refuse(request.id, request.notification,
                {rpc::kShuttingDown, "The server is shutting down", std::nullopt});
         return;
