@@ -43,6 +43,12 @@ struct NetOptions {
     std::chrono::seconds idleTimeout{120};
     // When set, CreateObject must carry this key.
     std::optional<std::string> accessKey;
+    // Wrong (or missing) access keys one connection may send; the last of them closes it (1008).
+    unsigned maxWrongKeys = 5;
+    // The answer to the second wrong key in a row from one address waits this long, each later
+    // one twice as long as the one before, up to wrongKeyMaxDelay.
+    std::chrono::milliseconds wrongKeyDelay{250};
+    std::chrono::milliseconds wrongKeyMaxDelay{30000};
     // Threads that accept connections, serve the pages and answer the WebSocket handshakes (each
     // WebSocket connection then runs on a thread of its own).
     int ioThreads = 2;

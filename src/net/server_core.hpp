@@ -15,6 +15,7 @@
 
 #include <boost/asio/io_context.hpp>
 
+#include "net/access_brake.hpp"
 #include "net/net_server.hpp"
 
 namespace zorvanil::net {
@@ -57,8 +58,14 @@ struct NetServer::Core {
     std::unordered_map<std::uint64_t, OpenSession> sessions;
     int connectionThreads = 0;  // under sessionsMutex
 
+    AccessBrake brake;
+
     Core(NetOptions o, ObjectFactory& objs, std::shared_ptr<spdlog::logger> l, HttpHandler h)
-        : options(std::move(o)), objects(objs), log(std::move(l)), http(std::move(h)) {}
+        : options(std::move(o)),
+          objects(objs),
+          log(std::move(l)),
+          http(std::move(h)),
+          brake(options.wrongKeyDelay, options.wrongKeyMaxDelay) {}
 
     void addSession(std::uint64_t id, OpenSession session);
     void removeSession(std::uint64_t id);

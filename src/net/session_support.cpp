@@ -16,6 +16,10 @@ std::string peerOf(const boost::asio::ip::tcp::socket& socket) {
     return endpoint.address().to_string() + ":" + std::to_string(endpoint.port());
 }
 
+std::string peerAddress(std::string_view peer) {
+    return std::string(peer.substr(0, peer.rfind(':')));
+}
+
 std::string_view pathOf(std::string_view target) {
     return target.substr(0, target.find('?'));
 }

@@ -18,6 +18,9 @@ bool sameKey(std::string_view a, std::string_view b);
 // "address:port" of the socket's peer; "?" when it is unknown.
 std::string peerOf(const boost::asio::ip::tcp::socket& socket);
 
+// The address of a peer written by peerOf, without its port.
+std::string peerAddress(std::string_view peer);
+
 // The path of a request target, without its query.
 std::string_view pathOf(std::string_view target);
 

@@ -38,6 +38,7 @@ WsSession::WsSession(asio::io_context& io, std::shared_ptr<ConnectionLoop> loop,
       peer_(std::move(peer)),
       createTimer_(io),
       forceTimer_(io),
+      brakeTimer_(io),
       rate_(core_->options.maxMessagesPerSecond) {}
 
 WsSession::~WsSession() {
@@ -150,7 +151,7 @@ void WsSession::onRead(beast::error_code ec, std::size_t) {
     auto data = buffer_.data();
     handle(std::string_view(static_cast<const char*>(data.data()), data.size()));
     buffer_.consume(buffer_.size());
-    if (!closed_) read();
+    if (!closed_ && !braking_) read();
 }
 
 void WsSession::handle(std::string_view text) {
@@ -235,10 +236,10 @@ void WsSession::createObject(const RpcRequest& request) {
     }
     if (core_->options.accessKey &&
         (!key || !sameKey(key->get_string(), *core_->options.accessKey))) {
-        refuse(request.id, request.notification,
-               {rpc::kAccessDenied, "Access denied: wrong or missing access key", std::nullopt});
+        refuseKey(request);
         return;
     }
+    if (core_->options.accessKey) core_->brake.succeeded(peerAddress(peer_));
 
     // Built here, on the connection's thread, which is the object's own from now on.
     server::CallStatus failure;
@@ -256,6 +257,35 @@ void WsSession::createObject(const RpcRequest& request) {
     result["object"] = object_.id;
     result["interface"] = server::CallStatus::kInterface;
     answer(request.notification, resultMessage(request.id, std::move(result)));
+}
+
+void WsSession::refuseKey(const RpcRequest& request) {
+    const AccessBrake::Verdict verdict = core_->brake.failed(peerAddress(peer_));
+    const bool last = ++wrongKeys_ >= core_->options.maxWrongKeys;
+    auto respond = [this, id = request.id, notification = request.notification, last] {
+        refuse(id, notification,
+               {rpc::kAccessDenied, "Access denied: wrong or missing access key", std::nullopt});
+        if (!last) return;
+        core_->log->warn("connection {} from {}: {} wrong access keys; closing", id_, peer_,
+                         wrongKeys_);
+        close(websocket::close_code::policy_error, "Too many wrong access keys");
+    };
+    if (verdict.delay.count() == 0) {
+        respond();
+        return;
+    }
+    core_->log->warn(
+        "connection {} from {}: wrong access key {} in a row from this address; "
+        "answered after {} ms",
+        id_, peer_, verdict.failures, verdict.delay.count());
+    braking_ = true;
+    brakeTimer_.expires_after(verdict.delay);
+    brakeTimer_.async_wait([self = shared_from_this(), respond](beast::error_code ec) {
+        self->braking_ = false;
+        if (ec || self->closed_) return;
+        respond();
+        if (!self->closed_) self->read();
+    });
 }
 
 void WsSession::release(const RpcRequest& request) {
@@ -351,6 +381,7 @@ void WsSession::closed(beast::error_code ec) {
 void WsSession::finish(const std::string& why) {
     closed_ = true;
     createTimer_.cancel();
+    brakeTimer_.cancel();
     core_->objects.destroy(object_);
     core_->removeSession(id_);
     core_->log->info("connection {} closed ({})", id_, why);

@@ -63,6 +63,9 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
     void refuse(std::string_view id, bool notification, const RpcError& error);
     void answer(bool notification, std::string text);
     void createObject(const RpcRequest& request);
+    // Refuses a wrong or missing access key, after the delay its address has earned; the last
+    // one a connection may send closes it.
+    void refuseKey(const RpcRequest& request);
     void release(const RpcRequest& request);
     void call(const RpcRequest& request);
     void send(std::string text);
@@ -89,6 +92,9 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
     bool closed_ = false;
     boost::asio::steady_timer createTimer_;
     boost::asio::steady_timer forceTimer_;
+    boost::asio::steady_timer brakeTimer_;
+    bool braking_ = false;  // an answer is held back: nothing more is read meanwhile
+    unsigned wrongKeys_ = 0;
     HostedObject object_;
     RateLimit rate_;
     RefusalLog refusals_;
