@@ -13,8 +13,12 @@ namespace {
 class ConfigFile : public ::testing::Test {
   protected:
     db::ConfigFileProcedure procedure{{"z", "z", "ZORVANIL"},
-                                      [this](std::string_view m) { reported.emplace_back(m); }};
+                                      [this](std::string_view m, std::string_view detail) {
+                                          reported.emplace_back(m);
+                                          details.emplace_back(detail);
+                                      }};
     std::vector<std::string> reported;
+    std::vector<std::string> details;
     TempDir dir;
     db::ParamList params{{"User_Name", "x"}, {"Password", "y"}, {"Database", "ZRV"}};
 };
@@ -63,6 +67,46 @@ TEST_F(ConfigFile, UnreadableFileGivesTheDefaults) {
     EXPECT_THROW(procedure.run(dir / "dir.txt", params), Error);
     EXPECT_EQ(params.value("Database"), "ZORVANIL");
     EXPECT_EQ(reported.size(), 1u);
+}
+
+// A file the procedure cannot use: the client reads "I/O error 103", the log the file and why;
+// whatever the procedure tried, it made no directory.
+struct UnusableCase {
+    const char* name;
+    const char* file;  // below the test's directory
+    bool directory;    // the file is a directory
+    const char* reason;
+};
+
+TEST_F(ConfigFile, AnUnusableFileIsNamedWithItsReasonAndNoDirectoryIsMade) {
+    const UnusableCase cases[] = {
+        {"a_directory", "dir.txt", true, "Is a directory"},
+        {"in_a_missing_directory", "missing/deeper/Zconfiguracion.txt", false,
+         "No such file or directory"},
+    };
+    for (const UnusableCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::filesystem::path file = dir / c.file;
+        if (c.directory) std::filesystem::create_directory(file);
+        reported.clear();
+        details.clear();
+        try {
+            procedure.run(file, params);
+            ADD_FAILURE() << "no error";
+        } catch (const Error& e) {
+            EXPECT_STREQ(e.what(), "I/O error 103");
+        }
+        EXPECT_EQ(reported,
+                  std::vector<std::string>{"FALLO EN LA ESCRITURA DEL ARCHIVO DE CONFIGURACIONES"});
+        EXPECT_EQ(details,
+                  std::vector<std::string>{"cannot write " + file.string() + ": " + c.reason});
+        EXPECT_EQ(db::ConfigFileProcedure::problem(file), std::optional<std::string>(c.reason));
+        EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
+    }
+    writeFile(dir / "fine.txt", "u\r\np\r\nd\r\n");
+    EXPECT_EQ(db::ConfigFileProcedure::problem(dir / "fine.txt"), std::nullopt);
+    EXPECT_EQ(db::ConfigFileProcedure::problem(dir / "new.txt"), std::nullopt);
+    EXPECT_FALSE(std::filesystem::exists(dir / "new.txt"));
 }
 
 class ServerConfigFiles : public ServerFixture {};

@@ -132,6 +132,7 @@ TEST(HostRegistration, LocalServerCommandIsQuotedWhenThePathHasABlank) {
 TEST(HostRegistration, RegisterAndUnregisterModesWriteTheFileAndExitWithoutServing) {
     TempDir dir;
     std::filesystem::path file = dir.path() / "reg" / "registry.txt";
+    std::filesystem::create_directory(dir.path() / "reg");
     EXPECT_EQ(app::runServer({"zorvanil-server", "--log-level", "off", "/RegServer", "--registry",
                               file.string()}),
               0);
@@ -199,6 +200,21 @@ TEST(HostRegistration, RegisterModeFailsOnAnUnwritableRegistry) {
                   {"zorvanil-server", "--log-level", "off", "/unregserver", "--registry", file}),
               0);
     EXPECT_FALSE(updateRegistration(file, false, "/x").empty());
+}
+
+// A registry file that cannot be kept is named with the reason, and no directory is made for it.
+TEST(HostRegistration, AnUnusableRegistryIsNamedWithItsReason) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.path() / "adir");
+    const std::pair<std::string, std::string> cases[] = {
+        {"adir", "Cannot read the registry file %s: Is a directory"},
+        {"missing/registry.txt", "Cannot lock the registry file %s: No such file or directory"},
+    };
+    for (const auto& [name, pattern] : cases) {
+        const std::string file = (dir.path() / name).string();
+        EXPECT_EQ(updateRegistration(file, false, "/x"), formatMessage(pattern, {file}));
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "missing"));
 }
 
 TEST(HostRegistry, FileFormatKeepsOrderEscapesTextsAndComparesNamesWithoutCase) {

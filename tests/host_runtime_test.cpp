@@ -192,6 +192,15 @@ TEST(HostCommandLine, RefusesWhatItCannotServeBeforeListening) {
         run({"--listen", "127.0.0.1:0", "--access-key-file", (dir.path() / "missing").string()}),
         1);
     EXPECT_EQ(run({"--listen", "127.0.0.1:0", "--driver", "odbc"}), 1);
+    // A connection file that is a directory, or whose directory is missing, cannot serve: the
+    // server does not start, and makes no directory.
+    std::filesystem::create_directory(dir.path() / "conn");
+    EXPECT_EQ(run({"--listen", "127.0.0.1:0", "--connection-file", (dir.path() / "conn").string()}),
+              1);
+    EXPECT_EQ(run({"--listen", "127.0.0.1:0", "--connection-file",
+                   (dir.path() / "none" / "Zconfiguracion.txt").string()}),
+              1);
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "none"));
     EXPECT_EQ(run({"--init-demo", (dir.path() / "demo.db").string()}), 1);
     EXPECT_NE(run({"--no-such-option"}), 0);
 

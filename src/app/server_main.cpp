@@ -4,8 +4,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -21,6 +23,7 @@
 #include "common/error.hpp"
 #include "common/messages.hpp"
 #include "common/text.hpp"
+#include "db/config_file.hpp"
 #include "db/driver.hpp"
 #include "db/sql_trace.hpp"
 #include "db/sqlite_driver.hpp"
@@ -56,8 +59,11 @@ void raiseDescriptorLimit() {
 }
 
 std::string readAccessKey(const fs::path& file) {
+    std::error_code ec;
+    if (fs::is_directory(file, ec))
+        raise(msg::kCannotReadAccessKey, {file.string(), std::strerror(EISDIR)});
     std::ifstream in(file, std::ios::binary);
-    if (!in) raise(msg::kCannotReadAccessKey, {file.string()});
+    if (!in) raise(msg::kCannotReadAccessKey, {file.string(), std::strerror(errno)});
     std::ostringstream text;
     text << in.rdbuf();
     std::string key(trim(text.str()));
@@ -137,6 +143,10 @@ void configureConnections(const ServerOptions& o, server::ServerEnvironment& env
     env.connection.driverImplementation = o.driver;
     env.connection.statementTimeoutMs = std::max(0, o.statementTimeout) * 1000;
     if (!o.connectionFile.empty()) env.connectionFile = o.connectionFile;
+    // A connection file that can never be read and rewritten would fail every object: the
+    // server does not start with it.
+    if (std::optional<std::string> why = db::ConfigFileProcedure::problem(env.connectionFile))
+        raise(msg::kUnusableConnectionFile, {env.connectionFile.string(), *why});
     if (!o.sqlTrace.empty()) env.connection.trace = std::make_shared<db::SqlTrace>(o.sqlTrace);
 }
 

@@ -72,7 +72,6 @@ inline constexpr const char* kRegistryValueBeforeKey = "a value stands before an
 inline constexpr const char* kRegistryEqualsExpected = "= was expected";
 inline constexpr const char* kRegistryTextAfterValue = "text after the value";
 inline constexpr const char* kCannotReadRegistry = "Cannot read the registry file %s: %s";
-inline constexpr const char* kCannotWriteRegistry = "Cannot write the registry file %s";
 inline constexpr const char* kCannotWriteRegistryBecause = "Cannot write the registry file %s: %s";
 inline constexpr const char* kCannotLockRegistry = "Cannot lock the registry file %s: %s";
 
@@ -82,7 +81,9 @@ inline constexpr const char* kListenNotHostPort = "--listen takes HOST:PORT, not
 inline constexpr const char* kListenNotAnAddress = "--listen takes an IP address, not %s";
 inline constexpr const char* kNonLoopbackNeedsKey =
     "Listening on %s, which is not a loopback address, needs --access-key-file";
-inline constexpr const char* kCannotReadAccessKey = "Cannot read the access key file %s";
+inline constexpr const char* kCannotReadAccessKey = "Cannot read the access key file %s: %s";
+// The connection file, the reason.
+inline constexpr const char* kUnusableConnectionFile = "The connection file %s cannot be used: %s";
 inline constexpr const char* kEmptyAccessKey = "The access key file %s is empty";
 inline constexpr const char* kDriverNotAvailable = "The %s driver is not available";
 
@@ -136,6 +137,8 @@ inline constexpr const char* kUnableToFindProcedure = "Unable to Find Procedure 
 inline constexpr const char* kIOError = "I/O error %d";
 inline constexpr const char* kConfigWriteFailed =
     "FALLO EN LA ESCRITURA DEL ARCHIVO DE CONFIGURACIONES";
+// What the log adds to kConfigWriteFailed: the file and the reason.
+inline constexpr const char* kConfigWriteFailedBecause = "cannot write %s: %s";
 
 // Transport and client
 inline constexpr const char* kNotAnIpAddress = "Not an IP address: %s";

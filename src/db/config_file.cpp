@@ -1,6 +1,10 @@
 #include "db/config_file.hpp"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "common/error.hpp"
 #include "common/messages.hpp"
@@ -57,18 +61,35 @@ void ConfigFileProcedure::run(const std::filesystem::path& file, ParamList& para
     }
 
     std::FILE* out = std::fopen(file.c_str(), "wb");
-    bool written = out != nullptr;
+    int error = out ? 0 : errno;
     if (out) {
         std::string text =
             values.userName + "\r\n" + values.password + "\r\n" + values.database + "\r\n";
-        written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
-        written = std::fclose(out) == 0 && written;
+        if (std::fwrite(text.data(), 1, text.size(), out) != text.size()) error = errno;
+        if (std::fclose(out) != 0 && !error) error = errno;
     }
-    if (!written) {
-        if (reportWriteFailure_) reportWriteFailure_(msg::kConfigWriteFailed);
+    if (error) {
+        if (reportWriteFailure_)
+            reportWriteFailure_(msg::kConfigWriteFailed,
+                                formatMessage(msg::kConfigWriteFailedBecause,
+                                              {file.string(), std::strerror(error)}));
         // Closing a file that never opened is the error that ends the attempt.
         if (!out) throw Error(formatMessage(msg::kIOError, {std::to_string(kFileNotOpen)}));
     }
+}
+
+std::optional<std::string> ConfigFileProcedure::problem(const std::filesystem::path& file) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (fs::is_directory(file, ec)) return std::strerror(EISDIR);
+    if (fs::exists(file, ec)) {
+        if (::access(file.c_str(), R_OK | W_OK) != 0) return std::strerror(errno);
+        return std::nullopt;
+    }
+    // A missing file is created: its directory must be there and writable.
+    const fs::path dir = file.has_parent_path() ? file.parent_path() : fs::path(".");
+    if (::access(dir.c_str(), W_OK | X_OK) != 0) return std::strerror(errno);
+    return std::nullopt;
 }
 
 }  // namespace zorvanil::db

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,8 +22,10 @@ struct ConfigValues {
 // holds the lock that keeps one server object from reading a file that another is rewriting.
 class ConfigFileProcedure {
   public:
-    // Called with the message when the file cannot be written (a headless server logs it).
-    using WriteFailureReporter = std::function<void(std::string_view message)>;
+    // Called with the message when the file cannot be written (a headless server logs it), and
+    // with what the log adds to it: the file and the reason.
+    using WriteFailureReporter =
+        std::function<void(std::string_view message, std::string_view detail)>;
 
     ConfigFileProcedure(ConfigValues defaults, WriteFailureReporter reportWriteFailure);
 
@@ -32,6 +35,10 @@ class ConfigFileProcedure {
     void run(const std::filesystem::path& file, ParamList& params);
 
     const ConfigValues& defaults() const { return defaults_; }
+    // Why the procedure could never read and rewrite `file` (it is a directory, its directory is
+    // missing, or it or its directory may not be written), leaving the file as it is; nothing
+    // when it can.
+    static std::optional<std::string> problem(const std::filesystem::path& file);
 
   private:
     ConfigValues defaults_;

@@ -6,9 +6,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include "common/error.hpp"
 #include "common/messages.hpp"
@@ -67,14 +66,24 @@ std::string unquote(std::string_view& rest, std::string_view fileName, int line)
 }  // namespace
 
 FileRegistry FileRegistry::load(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
+    // A directory opens for reading, and reads as nothing.
+    std::error_code ec;
+    if (fs::is_directory(file, ec))
+        raise(msg::kCannotReadRegistry, {file.string(), std::strerror(EISDIR)});
+    std::FILE* in = std::fopen(file.c_str(), "rb");
     if (!in) {
-        if (!fs::exists(file)) return {};
-        raise(msg::kCannotReadRegistry, {file.string(), std::strerror(errno)});
+        const int error = errno;
+        if (error == ENOENT) return {};
+        raise(msg::kCannotReadRegistry, {file.string(), std::strerror(error)});
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    return parse(text.str(), file.string());
+    std::string text;
+    char block[4096];
+    while (std::size_t n = std::fread(block, 1, sizeof block, in))
+        text.append(block, n);
+    const int error = std::ferror(in) ? errno : 0;
+    std::fclose(in);
+    if (error) raise(msg::kCannotReadRegistry, {file.string(), std::strerror(error)});
+    return parse(text, file.string());
 }
 
 FileRegistry FileRegistry::parse(std::string_view text, std::string_view fileName) {
@@ -123,16 +132,23 @@ std::string FileRegistry::text() const {
 }
 
 void FileRegistry::save(const fs::path& file) const {
+    // The file's directory is the operator's to make: none is created here.
     std::error_code ec;
-    if (file.has_parent_path()) fs::create_directories(file.parent_path(), ec);
+    if (fs::is_directory(file, ec))
+        raise(msg::kCannotWriteRegistryBecause, {file.string(), std::strerror(EISDIR)});
     fs::path temporary = file;
     temporary += ".new";
     {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        std::FILE* out = std::fopen(temporary.c_str(), "wb");
         if (!out) raise(msg::kCannotWriteRegistryBecause, {file.string(), std::strerror(errno)});
-        out << text();
-        out.close();
-        if (!out) raise(msg::kCannotWriteRegistry, {file.string()});
+        const std::string content = text();
+        int error =
+            std::fwrite(content.data(), 1, content.size(), out) == content.size() ? 0 : errno;
+        if (std::fclose(out) != 0 && !error) error = errno;
+        if (error) {
+            fs::remove(temporary, ec);
+            raise(msg::kCannotWriteRegistryBecause, {file.string(), std::strerror(error)});
+        }
     }
     fs::rename(temporary, file, ec);
     if (ec) {
@@ -194,8 +210,6 @@ bool FileRegistry::hasKey(std::string_view key) const {
 }
 
 RegistryFileLock::RegistryFileLock(const fs::path& file) {
-    std::error_code ec;
-    if (file.has_parent_path()) fs::create_directories(file.parent_path(), ec);
     fs::path lockFile = file;
     lockFile += ".lock";
     fd_ = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);

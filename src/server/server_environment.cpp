@@ -16,9 +16,9 @@ std::shared_ptr<ServerEnvironment> ServerEnvironment::makeDefault() {
         db::ConfigValues{std::string(catalogue::kDefaultUserName),
                          std::string(catalogue::kDefaultPassword),
                          std::string(catalogue::kDefaultDatabase)},
-        [log](std::string_view message) {
+        [log](std::string_view message, std::string_view detail) {
             // A headless server has no desktop to show the message on: it goes to the log.
-            if (auto l = log.lock()) l->error("{}", message);
+            if (auto l = log.lock()) l->error("{} ({})", message, detail);
         });
     return env;
 }

@@ -59,7 +59,7 @@ TestDatabase::TestDatabase(const std::string& ddl)
         db::ConfigValues{std::string(catalogue::kDefaultUserName),
                          std::string(catalogue::kDefaultPassword),
                          std::string(catalogue::kDefaultDatabase)},
-        [r = reported_](std::string_view m) { r->emplace_back(m); });
+        [r = reported_](std::string_view m, std::string_view) { r->emplace_back(m); });
     pointConnectionFileAt(file_);
     // ZORVANIL_TEST_LOG shows the server's log while a test runs.
     env_->logger->set_level(std::getenv("ZORVANIL_TEST_LOG") ? spdlog::level::debug
