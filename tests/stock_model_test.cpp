@@ -50,15 +50,18 @@ class StockModel {
           levels_(std::move(companyLevels)) {}
 
     const StockTables& tables() const { return tables_; }
+    // The ways through the rules the changes so far took, each named as in kWays.
+    const std::set<std::string>& ways() const { return ways_; }
 
     // Goods out (delivery notes, tickets). Each returns the alert flag the change leaves.
     int outInserted(const Line& line) {
-        if (line.article.isEmpty()) return 0;
+        if (line.article.isEmpty()) return took("out: new line without article");
         const std::string article = text(line.article);
         const std::int16_t company = companyOf(line.company);
         const double quantity = number(text(line.quantity));
         if (!hasRow(article, company))
             return newRow(article, company, -quantity, text(line.brand), text(line.description));
+        took("out: new line");
         row(article, company).quantity -= quantity;
         tables_.moveBarCode(text(line.barCode), -quantity);
         return alert(article, company);
@@ -75,12 +78,16 @@ class StockModel {
             number(text(quantity).empty() ? text(before.quantity) : text(quantity));
         if (before.article.isEmpty()) {
             const std::string article = text(valueOf(change.article));
-            if (article.empty() || !hasRow(article, company)) return 0;
+            if (article.empty() || !hasRow(article, company))
+                return took("out: line without article, none to post");
+            took("out: article given to a line without one");
             return takeOut(article, company, barCode, lineQuantity);
         }
         const std::string oldArticle = text(before.article);
         if (change.article.isUnassigned()) {
-            if (!hasRow(oldArticle, company) || newQuantity == "0") return 0;
+            if (!hasRow(oldArticle, company) || newQuantity == "0")
+                return took("out: quantity changed, nothing posted");
+            took(barCode.empty() ? "out: quantity changed" : "out: quantity and bar code changed");
             const double by = number(oldQuantity) - number(newQuantity);
             double& count = row(oldArticle, company).quantity;
             count = count + number(oldQuantity) - number(newQuantity);
@@ -89,8 +96,11 @@ class StockModel {
         }
         if (hasRow(oldArticle, company)) row(oldArticle, company).quantity += number(oldQuantity);
         const std::string article = text(change.article);
-        if (trim(article).empty()) return 0;
-        if (hasRow(article, company)) return takeOut(article, company, barCode, lineQuantity);
+        if (trim(article).empty()) return took("out: article removed");
+        if (hasRow(article, company)) {
+            took("out: article changed");
+            return takeOut(article, company, barCode, lineQuantity);
+        }
         return newRow(article, company, -lineQuantity, text(valueOf(change.brand)),
                       text(valueOf(change.description)));
     }
@@ -98,7 +108,8 @@ class StockModel {
     int outDeleted(const Line& line) {
         const std::string article = text(line.article);
         const std::int16_t company = companyOf(line.company);
-        if (!hasRow(article, company)) return 0;
+        if (!hasRow(article, company)) return took("out: line deleted, nothing posted");
+        took("out: line deleted");
         const double quantity = number(text(line.quantity));
         row(article, company).quantity += quantity;
         tables_.moveBarCode(text(line.barCode), quantity);
@@ -108,13 +119,14 @@ class StockModel {
     // Goods in (entries): ALMACEN only, and only the entries' own alert.
     int inInserted(const Line& line) {
         const std::string article = text(line.article);
-        if (article.empty() || !tracked_.contains(article)) return 0;
+        if (article.empty() || !tracked_.contains(article))
+            return took("in: new line, nothing tracked");
         const std::int16_t company = companyOf(line.company);
         const double quantity = number(text(line.quantity));
-        if (hasRow(article, company))
-            row(article, company).quantity += quantity;
-        else
-            newRow(article, company, quantity, text(line.brand), text(line.description));
+        if (!hasRow(article, company))
+            return newRow(article, company, quantity, text(line.brand), text(line.description));
+        took("in: new line");
+        row(article, company).quantity += quantity;
         return 0;
     }
 
@@ -125,7 +137,9 @@ class StockModel {
         const std::int16_t company = companyOf(before.company);
         const std::string oldArticle = text(before.article);
         if (change.article.isUnassigned() && !before.article.isEmpty()) {
-            if (!hasRow(oldArticle, company) || newQuantity == "0") return 0;
+            if (!hasRow(oldArticle, company) || newQuantity == "0")
+                return took("in: quantity changed, nothing posted");
+            took("in: quantity changed");
             double& count = row(oldArticle, company).quantity;
             count = count - number(oldQuantity) + number(newQuantity);
             return alert(oldArticle, company);
@@ -138,6 +152,7 @@ class StockModel {
         const std::string article = text(valueOf(change.article));
         if (trim(article).empty()) return flag;
         if (hasRow(article, company)) {
+            took("in: article changed");
             row(article, company).quantity += number(newQuantity);
             return flag;
         }
@@ -154,7 +169,8 @@ class StockModel {
     int inDeleted(const Line& line) {
         const std::string article = text(line.article);
         const std::int16_t company = companyOf(line.company);
-        if (!hasRow(article, company)) return 0;
+        if (!hasRow(article, company)) return took("in: line deleted, nothing posted");
+        took("in: line deleted");
         row(article, company).quantity -=
             number(line.quantity.isEmpty() ? "0" : text(line.quantity));
         return alert(article, company);
@@ -181,10 +197,15 @@ class StockModel {
         tables_.moveBarCode(barCode, -quantity);
         return alert(article, company);
     }
+    int took(const char* way) {
+        ways_.insert(way);
+        return 0;
+    }
     // A tracked article without a row gets one, with its company's alert level; no alert.
     int newRow(const std::string& article, std::int16_t company, double quantity,
                const std::string& brand, const std::string& description) {
-        if (!tracked_.contains(article)) return 0;
+        if (!tracked_.contains(article)) return took("new row refused: not tracked");
+        took(quantity < 0 ? "out: new row" : "in: new row");
         const auto level = levels_.find(company);
         tables_.articles[{article, company}] = {
             quantity, level == levels_.end() || level->second.empty() ? "0" : level->second, brand,
@@ -195,6 +216,31 @@ class StockModel {
     StockTables tables_;
     std::set<std::string> tracked_;
     std::map<std::int16_t, std::string> levels_;
+    std::set<std::string> ways_;
+};
+
+// The ways through the rules that the sequence must take at least once.
+const char* const kWays[] = {
+    "out: new line",
+    "out: new line without article",
+    "out: new row",
+    "new row refused: not tracked",
+    "out: quantity changed",
+    "out: quantity and bar code changed",
+    "out: quantity changed, nothing posted",
+    "out: article changed",
+    "out: article removed",
+    "out: article given to a line without one",
+    "out: line without article, none to post",
+    "out: line deleted",
+    "out: line deleted, nothing posted",
+    "in: new line",
+    "in: new line, nothing tracked",
+    "in: new row",
+    "in: quantity changed",
+    "in: quantity changed, nothing posted",
+    "in: article changed",
+    "in: line deleted",
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -554,7 +600,10 @@ TEST(StockModel, RandomApplies_LeaveTheStockTheRulesPredict) {
     for (const ModelDocument& doc : docs)
         EXPECT_EQ(storedLines(db, doc), modelLines(doc))
             << doc.kind->provider << " " << doc.key.number;
-    // The sequence reached what it is meant to: alerts raised, and the counts it moved.
+    // The sequence reached what it is meant to: every way through the rules, alerts raised, and
+    // the counts it moved.
+    for (const char* way : kWays)
+        EXPECT_TRUE(model.ways().contains(way)) << way;
     EXPECT_GT(alerts, 10);
     EXPECT_GT(differences(initial.rows(), model.tables().rows()).size(), 20u);
     RecordProperty("applies", applies);
