@@ -510,10 +510,23 @@ TEST(SchemaDemo, HoldsTheCasesTheHandlersMustSurvive) {
         "L.ID_ALBARAN=A.ID_ALBARAN AND L.ANYO=A.ANYO AND L.ID_EMPRESA=A.ID_EMPRESA AND "
         "L.ID_SERIE=A.ID_SERIE)",
         "FROM LIN_ALBARAN WHERE CANTIDAD <> CAST(CANTIDAD AS INTEGER)",
+        // What the stock posting meets: tracked articles with a count above their alert level,
+        // tracked ones without a row in company 2 (a sale there makes one), bar codes counted in
+        // both ledgers and in neither, an alert level for each company.
+        "FROM ALMACEN WHERE CANTIDAD > AVISAR",
+        "FROM ARTICULOS A WHERE ALMACENABLE=1 AND NOT EXISTS (SELECT 1 FROM ALMACEN S WHERE "
+        "S.ID_ARTICULO=A.ID_ARTICULO AND S.ID_EMPRESA=2)",
+        "FROM ALMACENDETALLE D, ALMACENDETALLE2 D2 WHERE D2.CODIGO_BARRAS=D.CODIGO_BARRAS",
+        "FROM EAN WHERE EAN NOT IN (SELECT CODIGO_BARRAS FROM ALMACENDETALLE) AND EAN NOT IN "
+        "(SELECT CODIGO_BARRAS FROM ALMACENDETALLE2)",
+        "FROM LIN_ALBARAN L, ALMACENDETALLE D WHERE D.CODIGO_BARRAS=L.CODIGO_BARRAS",
+        "FROM OPCIONESNUMERICAS",
     };
     for (const char* rows : present)
         EXPECT_GT(count(rows), 0) << rows;
     EXPECT_EQ(count("FROM CLIENTES WHERE BORRADO NOT IN (0,-1) OR BORRADO IS NULL"), 0);
+    EXPECT_EQ(count("FROM EMPRESAS WHERE AVISAR IS NULL"), 0);
+    EXPECT_EQ(count("FROM ALMACEN WHERE AVISAR IS NULL OR CANTIDAD IS NULL"), 0);
 
     for (const std::string table : {"PRESUPUESTOS", "ALBARANES", "FACTURAS", "COBRO"}) {
         EXPECT_GT(count("FROM " + table + " WHERE ID_CLIENTE IS NULL"), 0) << table;

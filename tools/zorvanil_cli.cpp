@@ -306,6 +306,10 @@ int main(int argc, char** argv) {
         ->capture_default_str();
     apply->add_option("--owner-data", applyOwnerData,
                       "Owner data: a JSON value, or a text sent as a string");
+    std::optional<std::string> applyRead;
+    apply->add_option("--read", applyRead,
+                      "Read the provider first with this options string, as a client reads what "
+                      "it edits: a document's lines are written to the table their read names");
 
     CLI::App* exec = app.add_subcommand("exec", "Run a command through AS_Execute");
     std::string execProvider, execCommand;
@@ -347,6 +351,8 @@ int main(int argc, char** argv) {
             }
         } else if (*apply) {
             Variant delta = zorvanil::packet::variantFromJson(readJsonFile(deltaFile));
+            // The field descriptions only: the read gives the datasets their statements.
+            if (applyRead) client.getRecords(applyProvider, 0, Variant(*applyRead));
             auto result =
                 client.applyUpdates(applyProvider, delta, maxErrors, ownerDataFrom(applyOwnerData));
             std::cout << "ErrorCount: " << result.errorCount << "\n";

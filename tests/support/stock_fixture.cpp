@@ -65,7 +65,11 @@ const StockDocument kTicket{      "DSPQ_MDTICKET",   "Q_MDLINEATICKET",  "TICKET
 const StockDocument kGoodsIn{     "DSPQ_MDENTRADAS", "QMD_LINEAENTRADA", "E_PROVEEDOR_ACREEDOR", "LIN_E_PROVEEDOR_ACREEDOR", "ID_ENTRADA", false, false, "",              readOf("500")};
 // clang-format on
 
-DocumentDelta::DocumentDelta(const StockDocument& kind, int number) : kind_(kind), number_(number) {
+DocumentDelta::DocumentDelta(const StockDocument& kind, int number)
+    : DocumentDelta(kind, DocumentKey{.number = number}) {}
+
+DocumentDelta::DocumentDelta(const StockDocument& kind, DocumentKey key)
+    : kind_(kind), key_(std::move(key)) {
     lineFields_ = {field(kind.number, FieldType::Integer), field("ANYO", FieldType::Smallint),
                    field("ID_EMPRESA", FieldType::Smallint)};
     if (kind.series) lineFields_.push_back(field("ID_SERIE", FieldType::String));
@@ -78,8 +82,8 @@ DocumentDelta::DocumentDelta(const StockDocument& kind, int number) : kind_(kind
 }
 
 std::vector<Variant> DocumentDelta::keys(const Variant& company) const {
-    std::vector<Variant> v{Variant(number_), Variant(std::int16_t{2024}), company};
-    if (kind_.series) v.emplace_back("A");
+    std::vector<Variant> v{Variant(key_.number), Variant(key_.year), company};
+    if (kind_.series) v.emplace_back(key_.series);
     return v;
 }
 
@@ -138,14 +142,14 @@ packet::DataPacket DocumentDelta::linesPacket() const {
 }
 
 Variant DocumentDelta::carried(const Variant& fetched) const {
-    std::vector<Variant> values = keys(Variant(std::int16_t{1}));
+    std::vector<Variant> values = keys(Variant(key_.company));
     if (*kind_.extraField) values.push_back(fetched);
     values.emplace_back(packet::PacketPtr(std::make_shared<packet::DataPacket>(linesPacket())));
     return header({{packet::RowStatus::Unchanged, std::move(values), {}}});
 }
 
 Variant DocumentDelta::headerModified(const Variant& extra, const Variant& fetched) const {
-    std::vector<Variant> before = keys(Variant(std::int16_t{1}));
+    std::vector<Variant> before = keys(Variant(key_.company));
     before.push_back(fetched);
     before.emplace_back(packet::PacketPtr(std::make_shared<packet::DataPacket>(linesPacket())));
     std::vector<Variant> changed(before.size());
@@ -155,7 +159,7 @@ Variant DocumentDelta::headerModified(const Variant& extra, const Variant& fetch
 }
 
 Variant DocumentDelta::headerInserted(const Variant& extra) const {
-    std::vector<Variant> values = keys(Variant(std::int16_t{1}));
+    std::vector<Variant> values = keys(Variant(key_.company));
     if (*kind_.extraField) values.push_back(extra);
     values.emplace_back(packet::PacketPtr(std::make_shared<packet::DataPacket>(linesPacket())));
     return header({{packet::RowStatus::Inserted, std::move(values), {}}});

@@ -32,11 +32,20 @@ struct Line {
     Variant company = Variant(std::int16_t{1});
 };
 
-// The change packet of one document of a kind (company 1, year 2024, series A): its line changes
-// first, then its header.
+// Which document of a kind: its number, year, company and series (unused by kinds without one).
+struct DocumentKey {
+    int number = 500;
+    std::int16_t year = 2024;
+    std::int16_t company = 1;
+    std::string series = "A";
+};
+
+// The change packet of one document of a kind (company 1, year 2024, series A unless its key
+// says otherwise): its line changes first, then its header. A line's company is its own.
 class DocumentDelta {
   public:
     explicit DocumentDelta(const StockDocument& kind, int number = 500);
+    DocumentDelta(const StockDocument& kind, DocumentKey key);
     DocumentDelta& inserted(const Line& line);
     DocumentDelta& deleted(const Line& line);
     // A modification of `line`: `changes` holds each value it sets, unassigned where it sets none.
@@ -56,7 +65,7 @@ class DocumentDelta {
     Variant header(std::vector<packet::PacketRow> rows) const;
 
     const StockDocument& kind_;
-    int number_;
+    DocumentKey key_;
     std::vector<packet::PacketField> lineFields_;
     std::vector<packet::PacketRow> lineRows_;
 };
