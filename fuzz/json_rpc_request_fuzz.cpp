@@ -1,0 +1,61 @@
+// A WebSocket text frame as the server reads it: a JSON-RPC request, or the error it is answered
+// with. A request written out again must read as the same request, and every answer, an error or
+// a result, must be JSON that names the request's id.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include <boost/json/parse.hpp>
+#include <boost/json/serialize.hpp>
+
+#include "net/json_rpc.hpp"
+#include "round_trip.hpp"
+
+namespace json = boost::json;
+using namespace zorvanil;
+
+namespace {
+
+std::string written(const net::RpcRequest& request) {
+    json::object o;
+    o["jsonrpc"] = "2.0";
+    o["method"] = request.method;
+    if (!request.params.is_null()) o["params"] = request.params;
+    if (!request.notification) o["id"] = request.id;
+    return json::serialize(o);
+}
+
+// The id an answer names, as a client reads it back.
+std::string answeredId(const std::string& answer) {
+    boost::system::error_code ec;
+    json::value parsed = json::parse(answer, ec);
+    fuzz::expectSame("an answer read as JSON", "no error", ec ? ec.message() : "no error");
+    return json::serialize(parsed.at("id"));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::string_view text(reinterpret_cast<const char*>(data), size);
+    net::ParsedMessage parsed = net::parseRequest(text);
+    if (!parsed.request) {
+        std::string answer = net::errorMessage(parsed.errorId, parsed.error);
+        fuzz::expectSame("the id of an error answer", json::serialize(parsed.errorId),
+                         answeredId(answer));
+        return 0;
+    }
+    const net::RpcRequest& request = *parsed.request;
+    const std::string id = json::serialize(request.id);
+    fuzz::expectSame("the id of a result", id,
+                     answeredId(net::resultMessage(request.id, std::string_view("null"))));
+    fuzz::expectSame(
+        "the id of an error answer", id,
+        answeredId(net::errorMessage(request.id, {net::rpc::kInternalError, "x", {}})));
+
+    const std::string again = written(request);
+    net::ParsedMessage reread = net::parseRequest(again);
+    fuzz::expectSame("a request written out", "a request", reread.request ? "a request" : again);
+    fuzz::expectSame("a request written out", again, written(*reread.request));
+    return 0;
+}
