@@ -2,6 +2,7 @@
 
 #include <boost/json.hpp>
 #include <limits>
+#include <optional>
 
 #include "common/error.hpp"
 #include "common/text.hpp"
@@ -36,8 +37,43 @@ TEST(Variant, ConversionsAndTheirFailures) {
               "Could not convert variant of type (Null) into type (Integer)");
     EXPECT_EQ(messageOf([] { Variant("abc").toDouble(); }),
               "'abc' is not a valid floating point value");
-    EXPECT_FALSE(Date::parse("2026-02-30"));
-    EXPECT_FALSE(Time::parse("24:00:00"));
+}
+
+TEST(Variant, DatesAndTimesAreReadFromTheirDigitsAlone) {
+    struct Case {
+        std::string_view text;
+        std::optional<std::string> date, time;  // as read back, or none when refused
+    };
+    const Case cases[] = {
+        {"2026-02-28", "2026-02-28", {}},
+        {"2026-02-28 10:20:30", "2026-02-28", {}},
+        {"2026-02-30", {}, {}},
+        {"-001-01-01", {}, {}},  // a sign is no digit
+        {"+001-01-01", {}, {}},
+        {"2026--1-01", {}, {}},
+        {"2026-01--1", {}, {}},
+        {" 026-01-01", {}, {}},
+        {"07:05", {}, "07:05:00"},
+        {"07:05:03", {}, "07:05:03"},
+        {"07:05:03.5", {}, "07:05:03.500"},
+        {"07:05:03.125", {}, "07:05:03.125"},
+        {"24:00:00", {}, {}},
+        {"-1:00", {}, {}},
+        {"-0:00:00", {}, {}},
+        {"00:-1", {}, {}},
+        {"00:00:-1", {}, {}},
+        {"12:00:00.", {}, {}},
+        {"12:00:00.-1", {}, {}},
+        {"12:00:00.1x", {}, {}},
+        {"12:00:00.123abc", {}, {}},  // nothing may follow the milliseconds
+        {"12:00:00.1234", {}, {}},
+    };
+    for (const Case& c : cases) {
+        auto date = Date::parse(c.text);
+        auto time = Time::parse(c.text);
+        EXPECT_EQ(date ? std::optional(date->toString()) : std::nullopt, c.date) << c.text;
+        EXPECT_EQ(time ? std::optional(time->toString()) : std::nullopt, c.time) << c.text;
+    }
 }
 
 TEST(Variant, SameValueAcrossNumericTypes) {
