@@ -217,6 +217,13 @@ TEST(NetServer, MalformedRequestsGetStandardErrorsAndTheObjectSurvives) {
         {R"({"jsonrpc":"2.0","id":3})", -32600, "3"},
         {R"({"jsonrpc":"1.0","id":4,"method":"AS_GetProviderNames"})", -32600, "4"},
         {R"({"jsonrpc":"2.0","id":{},"method":"AS_GetProviderNames"})", -32600, "null"},
+        // Numbers that no answer could name again as they were sent.
+        {R"({"jsonrpc":"2.0","id":1e400,"method":"AS_GetProviderNames"})", -32600, "null"},
+        {R"({"jsonrpc":"2.0","id":-1e400,"method":"AS_GetProviderNames"})", -32600, "null"},
+        {R"({"jsonrpc":"2.0","id":18446744073709551616,"method":"AS_GetProviderNames"})", -32600,
+         "null"},
+        {R"({"jsonrpc":"2.0","id":-9223372036854775809,"method":"AS_GetProviderNames"})", -32600,
+         "null"},
         {R"({"jsonrpc":"2.0","id":5,"method":"AS_Nothing"})", -32601, "5"},
     };
     for (const auto& [request, code, id] : malformed) {

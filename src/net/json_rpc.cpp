@@ -1,5 +1,7 @@
 #include "net/json_rpc.hpp"
 
+#include <cmath>
+
 #include <boost/json/parse.hpp>
 #include <boost/json/serialize.hpp>
 
@@ -16,8 +18,13 @@ ParsedMessage failure(std::int32_t code, std::string message, json::value id = n
     return parsed;
 }
 
+// A number beyond every 64-bit integer is refused: it reads as a double that no longer names the
+// number sent (or as an infinity, which JSON cannot write back at all), so no answer could name it.
 bool validId(const json::value& id) {
-    return id.is_null() || id.is_string() || id.is_int64() || id.is_uint64() || id.is_double();
+    if (id.is_double())
+        return std::isfinite(id.get_double()) && id.get_double() > -0x1p63 &&
+               id.get_double() < 0x1p64;
+    return id.is_null() || id.is_string() || id.is_int64() || id.is_uint64();
 }
 
 }  // namespace
