@@ -7,6 +7,7 @@
 #include "common/error.hpp"
 #include "common/text.hpp"
 #include "packet/json_codec.hpp"
+#include "packet/json_parser.hpp"
 #include "support/message_of.hpp"
 
 namespace zorvanil::test {
@@ -226,6 +227,41 @@ TEST(PacketJson, TextIsEscapedAndNumbersReadBackWithTheirType) {
     EXPECT_EQ(items[5], values[5]);
     // Bytes that are not UTF-8 come back as the Latin-1 characters they stand for.
     EXPECT_EQ(items[8], Variant(std::string("\xC3\x91x\xC3\xA2\xC2\x82")));
+}
+
+TEST(PacketJson, ADoubleInAChangePacketReadsAsTheNearestDoubleAndWritesBackTheSame) {
+    struct Case {
+        const char* sent;
+        double value;         // the double nearest to the text sent
+        const char* written;  // as the server writes it back
+    };
+    const Case cases[] = {
+        // Read by Boost.JSON alone as a neighbour of the double nearest.
+        {"486.21890432606835", 486.21890432606835, "486.21890432606835"},
+        {"1448.5849730360005", 1448.5849730360005, "1448.5849730360005"},
+        {"-4.5000000000000005e+300", -4.5000000000000005e+300, "-4.5000000000000005e+300"},
+        {"1.3927926388013963e-143", 1.3927926388013963e-143, "1.3927926388013963e-143"},
+        {"5E-1", 0.5, "0.5"},
+        {"12.35", 12.35, "12.35"},
+        {"-0.0", -0.0, "-0.0"},
+        {"4.9e-324", 4.9e-324, "5e-324"},
+        {"18446744073709551616", 18446744073709551616.0, "18446744073709551616.0"},
+        {"1e400", std::numeric_limits<double>::infinity(), "1e99999"},
+    };
+    for (const Case& c : cases) {
+        const std::string packet = std::string(R"({"fields":[{"name":"PRICE","type":"Float"}],)") +
+                                   R"("rows":[{"status":"modified","values":{"PRICE":)" + c.sent +
+                                   "}}]}";
+        boost::system::error_code ec;
+        auto read = packet::dataPacketFromJson(packet::parseJson(packet, ec));
+        ASSERT_FALSE(ec) << c.sent;
+        const Variant& price = read.rows.at(0).values.at(0);
+        EXPECT_EQ(price, Variant(c.value)) << c.sent;
+        EXPECT_EQ(packet::jsonText(price), c.written) << c.sent;
+        // Written and read again, it is the same double.
+        EXPECT_EQ(packet::variantFromJson(packet::parseJson(packet::jsonText(price), ec)), price)
+            << c.sent;
+    }
 }
 
 TEST(PacketJson, AnEscapeIsFoundWhereverItStandsInALongText) {
