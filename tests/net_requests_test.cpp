@@ -51,6 +51,8 @@ const RequestCase kRequestCases[] = {
      R"("DSPQ_PROCEDURE","MaxErrors":0,"Delta":{"rows":[{"status":"inserted",)"
      R"("values":{"ID":30,"ID":31}}]}}})",
      -32600, R"(Invalid Request: the member "ID" appears more than once)", "7"},
+    {"an_id_beyond_every_double_comes_back_as_written",
+     R"({"jsonrpc":"2.0","id":-1e400,"method":"AS_GetProviderNames"})", 0, "", "-1e400"},
     {"the_object_still_answers",
      R"({"jsonrpc":"2.0","id":18446744073709551616,"method":"AS_GetProviderNames"})", 0, "",
      "18446744073709551616"},

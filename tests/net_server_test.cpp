@@ -212,6 +212,8 @@ TEST(NetServer, MalformedRequestsGetStandardErrorsAndTheObjectSurvives) {
     // Each answer names the request's id, or null where none could be read.
     const std::tuple<const char*, std::int64_t, const char*> malformed[] = {
         {R"({"jsonrpc":"2.0","id":1,"method":)", -32700, "null"},
+        {R"({"jsonrpc":"2.0","id":1,"method":"AS_GetProviderNames"} {})", -32700, "null"},
+        {R"({"jsonrpc":"2.0","id":1,"method":"AS_GetProviderNames"} // x)", -32700, "null"},
         {"[]", -32600, "null"},
         {"42", -32600, "null"},
         {R"({"jsonrpc":"2.0","id":3})", -32600, "3"},

@@ -2,10 +2,12 @@
 
 #include <boost/json.hpp>
 #include <limits>
+#include <optional>
 
 #include "common/error.hpp"
 #include "common/text.hpp"
 #include "packet/json_codec.hpp"
+#include "packet/json_parser.hpp"
 #include "support/message_of.hpp"
 
 namespace zorvanil::test {
@@ -36,8 +38,43 @@ TEST(Variant, ConversionsAndTheirFailures) {
               "Could not convert variant of type (Null) into type (Integer)");
     EXPECT_EQ(messageOf([] { Variant("abc").toDouble(); }),
               "'abc' is not a valid floating point value");
-    EXPECT_FALSE(Date::parse("2026-02-30"));
-    EXPECT_FALSE(Time::parse("24:00:00"));
+}
+
+TEST(Variant, DatesAndTimesAreReadFromTheirDigitsAlone) {
+    struct Case {
+        std::string_view text;
+        std::optional<std::string> date, time;  // as read back, or none when refused
+    };
+    const Case cases[] = {
+        {"2026-02-28", "2026-02-28", {}},
+        {"2026-02-28 10:20:30", "2026-02-28", {}},
+        {"2026-02-30", {}, {}},
+        {"-001-01-01", {}, {}},  // a sign is no digit
+        {"+001-01-01", {}, {}},
+        {"2026--1-01", {}, {}},
+        {"2026-01--1", {}, {}},
+        {" 026-01-01", {}, {}},
+        {"07:05", {}, "07:05:00"},
+        {"07:05:03", {}, "07:05:03"},
+        {"07:05:03.5", {}, "07:05:03.500"},
+        {"07:05:03.125", {}, "07:05:03.125"},
+        {"24:00:00", {}, {}},
+        {"-1:00", {}, {}},
+        {"-0:00:00", {}, {}},
+        {"00:-1", {}, {}},
+        {"00:00:-1", {}, {}},
+        {"12:00:00.", {}, {}},
+        {"12:00:00.-1", {}, {}},
+        {"12:00:00.1x", {}, {}},
+        {"12:00:00.123abc", {}, {}},  // nothing may follow the milliseconds
+        {"12:00:00.1234", {}, {}},
+    };
+    for (const Case& c : cases) {
+        auto date = Date::parse(c.text);
+        auto time = Time::parse(c.text);
+        EXPECT_EQ(date ? std::optional(date->toString()) : std::nullopt, c.date) << c.text;
+        EXPECT_EQ(time ? std::optional(time->toString()) : std::nullopt, c.time) << c.text;
+    }
 }
 
 TEST(Variant, SameValueAcrossNumericTypes) {
@@ -190,6 +227,41 @@ TEST(PacketJson, TextIsEscapedAndNumbersReadBackWithTheirType) {
     EXPECT_EQ(items[5], values[5]);
     // Bytes that are not UTF-8 come back as the Latin-1 characters they stand for.
     EXPECT_EQ(items[8], Variant(std::string("\xC3\x91x\xC3\xA2\xC2\x82")));
+}
+
+TEST(PacketJson, ADoubleInAChangePacketReadsAsTheNearestDoubleAndWritesBackTheSame) {
+    struct Case {
+        const char* sent;
+        double value;         // the double nearest to the text sent
+        const char* written;  // as the server writes it back
+    };
+    const Case cases[] = {
+        // Read by Boost.JSON alone as a neighbour of the double nearest.
+        {"486.21890432606835", 486.21890432606835, "486.21890432606835"},
+        {"1448.5849730360005", 1448.5849730360005, "1448.5849730360005"},
+        {"-4.5000000000000005e+300", -4.5000000000000005e+300, "-4.5000000000000005e+300"},
+        {"1.3927926388013963e-143", 1.3927926388013963e-143, "1.3927926388013963e-143"},
+        {"5E-1", 0.5, "0.5"},
+        {"12.35", 12.35, "12.35"},
+        {"-0.0", -0.0, "-0.0"},
+        {"4.9e-324", 4.9e-324, "5e-324"},
+        {"18446744073709551616", 18446744073709551616.0, "18446744073709551616.0"},
+        {"1e400", std::numeric_limits<double>::infinity(), "1e99999"},
+    };
+    for (const Case& c : cases) {
+        const std::string packet = std::string(R"({"fields":[{"name":"PRICE","type":"Float"}],)") +
+                                   R"("rows":[{"status":"modified","values":{"PRICE":)" + c.sent +
+                                   "}}]}";
+        boost::system::error_code ec;
+        auto read = packet::dataPacketFromJson(packet::parseJson(packet, ec));
+        ASSERT_FALSE(ec) << c.sent;
+        const Variant& price = read.rows.at(0).values.at(0);
+        EXPECT_EQ(price, Variant(c.value)) << c.sent;
+        EXPECT_EQ(packet::jsonText(price), c.written) << c.sent;
+        // Written and read again, it is the same double.
+        EXPECT_EQ(packet::variantFromJson(packet::parseJson(packet::jsonText(price), ec)), price)
+            << c.sent;
+    }
 }
 
 TEST(PacketJson, AnEscapeIsFoundWhereverItStandsInALongText) {

@@ -10,12 +10,12 @@
 #include <vector>
 
 #include <CLI/CLI.hpp>
-#include <boost/json/parse.hpp>
 
 #include "client/client.hpp"
 #include "common/text.hpp"
 #include "packet/data_packet.hpp"
 #include "packet/json_codec.hpp"
+#include "packet/json_parser.hpp"
 
 #ifndef ZORVANIL_VERSION
 #define ZORVANIL_VERSION "0"
@@ -194,7 +194,7 @@ void printCsv(const DataPacket& packet, std::ostream& out) {
 Variant ownerDataFrom(const std::optional<std::string>& text) {
     if (!text) return {};
     boost::system::error_code ec;
-    json::value value = json::parse(*text, ec);
+    json::value value = zorvanil::packet::parseJson(*text, ec);
     if (ec) return Variant(*text);
     return zorvanil::packet::variantFromJson(value);
 }
@@ -210,7 +210,7 @@ json::value readJsonFile(const std::string& file) {
     std::ostringstream text;
     text << in.rdbuf();
     boost::system::error_code ec;
-    json::value value = json::parse(text.str(), ec);
+    json::value value = zorvanil::packet::parseJson(text.str(), ec);
     if (ec) throw std::runtime_error(file + " is not JSON: " + ec.message());
     return value;
 }

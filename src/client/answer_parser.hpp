@@ -5,8 +5,9 @@
 #include <string_view>
 
 #include <boost/json/monotonic_resource.hpp>
-#include <boost/json/parser.hpp>
 #include <boost/json/value.hpp>
+
+#include "packet/json_parser.hpp"
 
 namespace zorvanil::client {
 
@@ -22,15 +23,13 @@ class AnswerParser {
         // answer after answer that outgrows the buffer, it asks for more each time until the
         // request fails, after a few dozen answers of a page of documents.
         store_.emplace(space_, sizeof space_);
-        parser_.reset(&*store_);
-        parser_.write(text.data(), text.size(), ec);
-        return ec ? boost::json::value() : parser_.release();
+        return parser_.parse(text, ec, &*store_);
     }
 
   private:
     alignas(std::max_align_t) unsigned char space_[16 * 1024];
     std::optional<boost::json::monotonic_resource> store_;
-    boost::json::parser parser_;
+    packet::JsonParser parser_;
 };
 
 }  // namespace zorvanil::client

@@ -1,6 +1,5 @@
 #include "common/date_time.hpp"
 
-#include <charconv>
 #include <cstdio>
 
 namespace zorvanil {
@@ -17,11 +16,17 @@ std::int32_t daysFromCivil(int y, int m, int d) {
     return era * 146097 + doe - 719468;
 }
 
+// Reads the `len` characters at `from` as a number written in decimal digits alone: no sign, no
+// blank, nothing else, which from_chars would let through (a leading minus).
 bool parseNumber(std::string_view text, std::size_t from, std::size_t len, int& out) {
-    if (from + len > text.size()) return false;
-    auto first = text.data() + from;
-    auto [ptr, ec] = std::from_chars(first, first + len, out);
-    return ec == std::errc() && ptr == first + len;
+    if (len == 0 || from + len > text.size()) return false;
+    int value = 0;
+    for (char c : text.substr(from, len)) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + (c - '0');
+    }
+    out = value;
+    return true;
 }
 
 // Writes 0 <= value < 10^width as `width` decimal digits, with leading zeros.
@@ -118,8 +123,9 @@ std::optional<Time> Time::parse(std::string_view text) {
         pos += 3;
         if (text.size() > pos) {
             if (text[pos] != '.') return std::nullopt;
-            std::string_view frac = text.substr(pos + 1, 3);
-            if (frac.empty() || !parseNumber(frac, 0, frac.size(), ms)) return std::nullopt;
+            // One to three digits of a second, and nothing after them.
+            std::string_view frac = text.substr(pos + 1);
+            if (frac.size() > 3 || !parseNumber(frac, 0, frac.size(), ms)) return std::nullopt;
             for (std::size_t i = frac.size(); i < 3; ++i)
                 ms *= 10;
         }

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
-#include <boost/json/parse.hpp>
 #include <boost/json/serialize.hpp>
 
 #include "common/error.hpp"
 #include "common/messages.hpp"
 #include "common/text.hpp"
 #include "net/json_members.hpp"
+#include "packet/json_parser.hpp"
 
 namespace zorvanil::net {
 
@@ -31,7 +31,7 @@ bool validId(const json::value& id) {
 
 ParsedMessage parseRequest(std::string_view text, json::storage_ptr storage) {
     boost::system::error_code ec;
-    json::value message = json::parse(text, ec, std::move(storage));
+    json::value message = packet::parseJson(text, ec, std::move(storage));
     if (ec) return failure(rpc::kParseError, "Parse error: " + ec.message());
     if (message.is_array())
         return failure(rpc::kInvalidRequest, "Invalid Request: batch requests are not supported");

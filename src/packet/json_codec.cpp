@@ -7,6 +7,7 @@
 #include "common/messages.hpp"
 #include "common/text.hpp"
 #include "packet/field_attributes.hpp"
+#include "packet/json_parser.hpp"
 #include "packet/packet_error.hpp"
 
 namespace zorvanil::packet {
@@ -279,7 +280,8 @@ DataPacket dataPacketFromJson(const json::value& v) {
 }
 
 json::value variantToJson(const Variant& value) {
-    return json::parse(jsonText(value));
+    boost::system::error_code ec;
+    return parseJson(jsonText(value), ec);
 }
 
 Variant variantFromJson(const json::value& v) {
