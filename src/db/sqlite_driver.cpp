@@ -353,6 +353,7 @@ class SqliteConnection : public DriverConnection {
     ~SqliteConnection() override {
         for (const KeptStatement& kept : kept_)
             sqlite3_finalize(kept.stmt);
+        sqlite3_finalize(schemaVersion_);
         sqlite3_close_v2(db_);
     }
 
@@ -389,7 +390,23 @@ class SqliteConnection : public DriverConnection {
     }
     std::string quoteChar() const override { return "\""; }
 
+    // Told for the tables of every apply: kept from one apply to the next while the schema
+    // stays as it was, for a few tables at most.
     std::vector<std::string> uniqueIndexFields(const std::string& table) override {
+        const std::int64_t version = schemaVersion();
+        if (version != indexesVersion_) {
+            indexes_.clear();
+            indexesVersion_ = version;
+        }
+        for (const TableIndex& known : indexes_)
+            if (known.table == table) return known.fields;
+        std::vector<std::string> fields = readUniqueIndexFields(table);
+        if (indexes_.size() < kMaxKeptIndexes) indexes_.push_back({table, fields});
+        return fields;
+    }
+
+  private:
+    std::vector<std::string> readUniqueIndexFields(const std::string& table) {
         std::vector<std::string> result;
         std::string chosen;
         {
@@ -427,7 +444,20 @@ class SqliteConnection : public DriverConnection {
         return result;
     }
 
-  private:
+    // The schema's version number, which every change of the schema moves on, by this
+    // connection or another.
+    std::int64_t schemaVersion() {
+        if (!schemaVersion_ && sqlite3_prepare_v2(db_, "PRAGMA schema_version", -1, &schemaVersion_,
+                                                  nullptr) != SQLITE_OK)
+            fail(db_, sqlite3_errcode(db_));
+        const int rc = sqlite3_step(schemaVersion_);
+        const std::int64_t version =
+            rc == SQLITE_ROW ? sqlite3_column_int64(schemaVersion_, 0) : -1;
+        sqlite3_reset(schemaVersion_);
+        if (rc != SQLITE_ROW) fail(db_, rc);
+        return version;
+    }
+
     static std::string quoteLiteral(const std::string& text) {
         std::string out = "'";
         for (char c : text) {
@@ -484,9 +514,17 @@ class SqliteConnection : public DriverConnection {
         sqlite3_stmt* stmt;
     };
     static constexpr std::size_t kMaxKeptStatements = 16;
+    struct TableIndex {
+        std::string table;
+        std::vector<std::string> fields;
+    };
+    static constexpr std::size_t kMaxKeptIndexes = 16;
 
     sqlite3* db_ = nullptr;
     std::vector<KeptStatement> kept_;
+    sqlite3_stmt* schemaVersion_ = nullptr;
+    std::vector<TableIndex> indexes_;
+    std::int64_t indexesVersion_ = -1;
     int statementTimeoutMs_;
     std::chrono::steady_clock::time_point started_{};
 };
