@@ -19,6 +19,9 @@ class DemoWorkspace {
     DemoWorkspace& operator=(const DemoWorkspace&) = delete;
 
     const std::filesystem::path& database() const { return database_; }
+    // The temporary directory of this run, on the same disk as the database unless
+    // ZORVANIL_BENCH_DB names another.
+    const std::filesystem::path& directory() const { return dir_; }
     std::shared_ptr<server::ServerEnvironment> environment() const { return env_; }
 
   private:

@@ -37,10 +37,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -61,6 +58,7 @@
 #include "packet/operation_call.hpp"
 #include "server/remote_data_module.hpp"
 #include "server/server_environment.hpp"
+#include "side_by_side.hpp"
 #include "sqlite_document_reads.hpp"
 
 namespace {
@@ -68,6 +66,8 @@ namespace {
 using namespace zorvanil;
 using bench::DocumentPage;
 using bench::PageSummary;
+using bench::ratioCounter;
+using bench::Sides;
 
 // Reads of one side in a timed block: a page takes about a millisecond, so a block is long
 // enough for the clock and short enough for the sides to alternate often.
@@ -225,69 +225,12 @@ void checkPage(const DocumentPage& page) {
     require(summarize(page, *remote.read()) == packed, "the client received another page");
 }
 
-double median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    auto middle = v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2);
-    std::nth_element(v.begin(), middle, v.end());
-    return *middle;
-}
-
-// The sides of a ratio benchmark, each timed over a block of reads in turn; the times of each
-// block in seconds per read.
-class Sides {
-  public:
-    void add(std::string name, std::function<void()> read) {
-        sides_.push_back({std::move(name), std::move(read), {}});
-    }
-    void timeBlock() {
-        for (Side& side : sides_) {
-            auto start = std::chrono::steady_clock::now();
-            for (int i = 0; i < kBlock; ++i)
-                side.read();
-            std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-            side.seconds.push_back(took.count() / kBlock);
-        }
-    }
-    const std::vector<double>& seconds(const std::string& name) const {
-        for (const Side& side : sides_)
-            if (side.name == name) return side.seconds;
-        throw std::logic_error("no side " + name);
-    }
-    // The median per-read time of every side, in microseconds.
-    void timeCounters(benchmark::State& state) const {
-        for (const Side& side : sides_)
-            state.counters[side.name + "_us"] = median(side.seconds) * 1e6;
-    }
-
-  private:
-    struct Side {
-        std::string name;
-        std::function<void()> read;
-        std::vector<double> seconds;
-    };
-    std::vector<Side> sides_;
-};
-
-// `counter` = the median over the blocks of own / (the sum of the other sides' times).
-void ratioCounter(benchmark::State& state, const Sides& sides, const std::string& counter,
-                  const std::string& own, const std::vector<std::string>& others) {
-    const std::vector<double>& mine = sides.seconds(own);
-    std::vector<double> ratios;
-    for (std::size_t b = 0; b < mine.size(); ++b) {
-        double sum = 0;
-        for (const std::string& other : others)
-            sum += sides.seconds(other)[b];
-        ratios.push_back(mine[b] / sum);
-    }
-    state.counters[counter] = median(ratios);
-}
-
 void BM_ServerRatio(benchmark::State& state, const DocumentPage& page) {
     ServerReader server(page);
     bench::SqliteSequence sequence(page, database());
     bench::SqliteJoin join(page, database());
     server.read();
-    Sides sides;
+    Sides sides(kBlock);
     sides.add("server", [&] { benchmark::DoNotOptimize(server.read()); });
     sides.add("sqlite", [&] { benchmark::DoNotOptimize(sequence.read()); });
     sides.add("join", [&] { benchmark::DoNotOptimize(join.read()); });
@@ -308,7 +251,7 @@ void BM_RemoteRatio(benchmark::State& state, const DocumentPage& page) {
     bench::EchoServer echoServer(answer);
     client::Client echo(echoServer.address());
     bool wrong = false;
-    Sides sides;
+    Sides sides(kBlock);
     sides.add("remote", [&] { benchmark::DoNotOptimize(remote.read()); });
     sides.add("wire", [&] { wrong |= remote.readWire().size() != answer.size(); });
     sides.add("sqlite", [&] { benchmark::DoNotOptimize(sequence.read()); });

@@ -47,6 +47,8 @@ void SQLConnection::open() {
 }
 
 void SQLConnection::close() {
+    // The statements belong to the driver's connection and go first.
+    compiled_.clear();
     driver_connection_.reset();
     transactionCount_ = 0;
     savepoints_.clear();
@@ -123,15 +125,48 @@ void SQLConnection::rollbackToSavepoint(const std::string& name) {
     savepoints_.resize(at + 1);
 }
 
+DriverStatement& SQLConnection::compiled(const std::string& sql) {
+    DriverConnection& connection = driverConnection();
+    for (std::size_t i = 0; i < compiled_.size(); ++i) {
+        if (compiled_[i].sql != sql) continue;
+        std::rotate(compiled_.begin(), compiled_.begin() + static_cast<std::ptrdiff_t>(i),
+                    compiled_.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+        return *compiled_.front().statement;
+    }
+    std::unique_ptr<DriverStatement> statement = connection.prepare(sql);
+    if (compiled_.size() >= kMaxCompiled) compiled_.pop_back();
+    compiled_.insert(compiled_.begin(), {sql, std::move(statement)});
+    return *compiled_.front().statement;
+}
+
+namespace {
+
+// Ends the run of a kept statement whatever happens to the caller, so that it holds no cursor
+// and no lock of the database until its next run.
+struct StatementRun {
+    DriverStatement& statement;
+    ~StatementRun() { statement.reset(); }
+};
+
+// Binds the values to the parameters in order; a parameter past them is null, as it is in a
+// statement compiled afresh, and not the value of the statement's last run.
+void bindInOrder(DriverStatement& statement, const std::vector<Variant>& params) {
+    for (std::size_t i = 0; i < params.size(); ++i)
+        statement.bind(static_cast<int>(i) + 1, params[i]);
+    for (int i = static_cast<int>(params.size()) + 1; i <= statement.parameterCount(); ++i)
+        statement.bind(i, Variant::null());
+}
+
+}  // namespace
+
 std::int64_t SQLConnection::execute(const std::string& sql, const std::vector<Variant>& params) {
     // Traced before it is compiled: a statement the database refuses is where a trace is most
     // looked into.
     trace(sql, params);
-    auto statement = driverConnection().prepare(sql);
-    for (std::size_t i = 0; i < params.size(); ++i)
-        statement->bind(static_cast<int>(i) + 1, params[i]);
-    statement->execute();
-    return statement->rowsAffected();
+    StatementRun run{compiled(sql)};
+    bindInOrder(run.statement, params);
+    run.statement.execute();
+    return run.statement.rowsAffected();
 }
 
 std::int64_t SQLConnection::executeDirect(std::string_view sql) {
@@ -144,14 +179,13 @@ std::int64_t SQLConnection::executeDirect(std::string_view sql) {
 std::vector<Variant> SQLConnection::firstRow(const std::string& sql,
                                              const std::vector<Variant>& params) {
     trace(sql, params);
-    auto statement = driverConnection().prepare(sql);
-    for (std::size_t i = 0; i < params.size(); ++i)
-        statement->bind(static_cast<int>(i) + 1, params[i]);
-    statement->execute();
+    StatementRun run{compiled(sql)};
+    bindInOrder(run.statement, params);
+    run.statement.execute();
     std::vector<Variant> row;
-    if (statement->fetch())
-        for (std::size_t c = 0; c < statement->columns().size(); ++c)
-            row.push_back(statement->value(static_cast<int>(c)));
+    if (run.statement.fetch())
+        for (std::size_t c = 0; c < run.statement.columns().size(); ++c)
+            row.push_back(run.statement.value(static_cast<int>(c)));
     return row;
 }
 

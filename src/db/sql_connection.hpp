@@ -82,12 +82,14 @@ class SQLConnection {
     // The isolation level of the "DB2 TransIsolation" parameter.
     IsolationLevel isolationLevel() const;
 
-    // Runs a statement with its parameters bound in order; returns the rows it affected.
+    // Runs a statement with its parameters bound in order; returns the rows it affected. The
+    // statement stays compiled for the next run of the same text (see compiled()).
     std::int64_t execute(const std::string& sql, const std::vector<Variant>& params);
     // Runs a statement directly: the one text sent as it stands, not kept compiled, without
     // parameters. Returns the rows it affected.
     std::int64_t executeDirect(std::string_view sql);
-    // Runs a query and returns its first row, empty when it has none.
+    // Runs a query and returns its first row, empty when it has none; kept compiled like
+    // execute's.
     std::vector<Variant> firstRow(const std::string& sql, const std::vector<Variant>& params);
 
     // Records a statement in the trace, when there is one.
@@ -95,13 +97,27 @@ class SQLConnection {
     std::uint64_t id() const { return services_.connectionId; }
 
   private:
+    // The statement of that text, compiled on the first run and kept for the next ones: the
+    // resolver runs one INSERT, UPDATE or DELETE text with parameters for every changed row of a
+    // table, and compiling it again for each row cost more than running it. The most recently
+    // used texts are kept, kMaxCompiled at most; closing the connection drops them. A statement
+    // kept across a change of the schema is compiled again by the driver when it next runs.
+    DriverStatement& compiled(const std::string& sql);
+
+    struct CompiledStatement {
+        std::string sql;
+        std::unique_ptr<DriverStatement> statement;
+    };
+    static constexpr std::size_t kMaxCompiled = 16;
+
     Settings settings_;
     ParamList params_;
     ConnectionServices services_;
     std::unique_ptr<Driver> driver_;
     std::unique_ptr<DriverConnection> driver_connection_;
     int transactionCount_ = 0;
-    std::vector<std::string> savepoints_;  // of the open transaction, oldest first
+    std::vector<std::string> savepoints_;      // of the open transaction, oldest first
+    std::vector<CompiledStatement> compiled_;  // the most recently used first
 };
 
 }  // namespace zorvanil::db

@@ -350,7 +350,12 @@ class SqliteConnection : public DriverConnection {
         run("PRAGMA mmap_size=1073741824");
     }
 
-    ~SqliteConnection() override { sqlite3_close_v2(db_); }
+    ~SqliteConnection() override {
+        for (const KeptStatement& kept : kept_)
+            sqlite3_finalize(kept.stmt);
+        sqlite3_finalize(schemaVersion_);
+        sqlite3_close_v2(db_);
+    }
 
     std::unique_ptr<DriverStatement> prepare(const std::string& sql) override {
         sqlite3_stmt* stmt = nullptr;
@@ -373,19 +378,35 @@ class SqliteConnection : public DriverConnection {
     }
 
     // Takes the write lock at once, so that two writers queue instead of failing at commit.
-    void beginTransaction(IsolationLevel) override { run("BEGIN IMMEDIATE"); }
-    void commit() override { run("COMMIT"); }
-    void rollback() override { run("ROLLBACK"); }
-    void savepoint(const std::string& name) override { run(("SAVEPOINT " + name).c_str()); }
+    void beginTransaction(IsolationLevel) override { runKept("BEGIN IMMEDIATE"); }
+    void commit() override { runKept("COMMIT"); }
+    void rollback() override { runKept("ROLLBACK"); }
+    void savepoint(const std::string& name) override { runKept("SAVEPOINT " + name); }
     void releaseSavepoint(const std::string& name) override {
-        run(("RELEASE SAVEPOINT " + name).c_str());
+        runKept("RELEASE SAVEPOINT " + name);
     }
     void rollbackToSavepoint(const std::string& name) override {
-        run(("ROLLBACK TO SAVEPOINT " + name).c_str());
+        runKept("ROLLBACK TO SAVEPOINT " + name);
     }
     std::string quoteChar() const override { return "\""; }
 
+    // Told for the tables of every apply: kept from one apply to the next while the schema
+    // stays as it was, for a few tables at most.
     std::vector<std::string> uniqueIndexFields(const std::string& table) override {
+        const std::int64_t version = schemaVersion();
+        if (version != indexesVersion_) {
+            indexes_.clear();
+            indexesVersion_ = version;
+        }
+        for (const TableIndex& known : indexes_)
+            if (known.table == table) return known.fields;
+        std::vector<std::string> fields = readUniqueIndexFields(table);
+        if (indexes_.size() < kMaxKeptIndexes) indexes_.push_back({table, fields});
+        return fields;
+    }
+
+  private:
+    std::vector<std::string> readUniqueIndexFields(const std::string& table) {
         std::vector<std::string> result;
         std::string chosen;
         {
@@ -423,7 +444,20 @@ class SqliteConnection : public DriverConnection {
         return result;
     }
 
-  private:
+    // The schema's version number, which every change of the schema moves on, by this
+    // connection or another.
+    std::int64_t schemaVersion() {
+        if (!schemaVersion_ && sqlite3_prepare_v2(db_, "PRAGMA schema_version", -1, &schemaVersion_,
+                                                  nullptr) != SQLITE_OK)
+            fail(db_, sqlite3_errcode(db_));
+        const int rc = sqlite3_step(schemaVersion_);
+        const std::int64_t version =
+            rc == SQLITE_ROW ? sqlite3_column_int64(schemaVersion_, 0) : -1;
+        sqlite3_reset(schemaVersion_);
+        if (rc != SQLITE_ROW) fail(db_, rc);
+        return version;
+    }
+
     static std::string quoteLiteral(const std::string& text) {
         return "'" + doubleApostrophes(text) + "'";
     }
@@ -437,6 +471,30 @@ class SqliteConnection : public DriverConnection {
         }
     }
 
+    // Runs a statement of the transaction or of a savepoint, compiled the first time and kept:
+    // an apply runs BEGIN and COMMIT once and a SAVEPOINT and a RELEASE for every change, and
+    // compiling each of them again cost more than running it. A few savepoint names at most are
+    // kept; the texts past them run as they stand.
+    void runKept(const std::string& sql) {
+        sqlite3_stmt* stmt = nullptr;
+        for (const KeptStatement& kept : kept_)
+            if (kept.sql == sql) stmt = kept.stmt;
+        if (!stmt) {
+            if (kept_.size() >= kMaxKeptStatements) return run(sql.c_str());
+            if (sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &stmt,
+                                   nullptr) != SQLITE_OK)
+                fail(db_, sqlite3_errcode(db_));
+            kept_.push_back({sql, stmt});
+        }
+        const int rc = sqlite3_step(stmt);
+        if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
+            const std::string text = sqlite3_errmsg(db_);
+            sqlite3_reset(stmt);
+            throw DatabaseError(text);
+        }
+        sqlite3_reset(stmt);
+    }
+
     void startClock() { started_ = std::chrono::steady_clock::now(); }
 
     // Interrupts a statement that has run longer than the limit.
@@ -446,7 +504,22 @@ class SqliteConnection : public DriverConnection {
         return elapsed > std::chrono::milliseconds(conn->statementTimeoutMs_) ? 1 : 0;
     }
 
+    struct KeptStatement {
+        std::string sql;
+        sqlite3_stmt* stmt;
+    };
+    static constexpr std::size_t kMaxKeptStatements = 16;
+    struct TableIndex {
+        std::string table;
+        std::vector<std::string> fields;
+    };
+    static constexpr std::size_t kMaxKeptIndexes = 16;
+
     sqlite3* db_ = nullptr;
+    std::vector<KeptStatement> kept_;
+    sqlite3_stmt* schemaVersion_ = nullptr;
+    std::vector<TableIndex> indexes_;
+    std::int64_t indexesVersion_ = -1;
     int statementTimeoutMs_;
     std::chrono::steady_clock::time_point started_{};
 };
