@@ -35,7 +35,7 @@ DemoWorkspace::DemoWorkspace(const std::string& name, int scale) {
     env_->configFiles = std::make_shared<db::ConfigFileProcedure>(
         db::ConfigValues{std::string(catalogue::kDefaultUserName),
                          std::string(catalogue::kDefaultPassword), database_.string()},
-        [](std::string_view) {});
+        [](std::string_view, std::string_view) {});
     env_->logger->set_level(spdlog::level::off);
 }
 
