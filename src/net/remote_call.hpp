@@ -8,6 +8,7 @@
 #include <boost/json/value.hpp>
 
 #include "net/json_rpc.hpp"
+#include "packet/operation_call.hpp"
 #include "server/call_status.hpp"
 
 namespace zorvanil::server {
@@ -27,6 +28,13 @@ bool isRemoteOperation(std::string_view method);
 std::variant<std::string, RpcError> callRemoteOperation(server::TAZORVANIL& object,
                                                         std::string_view method,
                                                         const boost::json::value& params);
+
+// The same in two steps, so that the request's JSON can go before the operation runs: the call's
+// arguments read from its params (or the error to answer with), then the call run on the object.
+std::variant<packet::OperationCall, RpcError> readRemoteCall(std::string_view method,
+                                                             const boost::json::value& params);
+std::variant<std::string, RpcError> runRemoteCall(server::TAZORVANIL& object,
+                                                  packet::OperationCall& call);
 
 // The error answer of a failed operation: its status, its message unchanged and the error record
 // (interface, source, help context).
