@@ -113,7 +113,9 @@ TEST_P(RequestBytes, TheServerHoldsAtMostItsBoundOfRequestBytes) {
     // The held call is answered, and every byte went back: a message as large as the bound
     // allows is read on a new connection.
     server.gate->open();
-    if (c.heldBytes) EXPECT_NE(held->receiveText().find("\"id\":1"), std::string::npos);
+    if (c.heldBytes) {
+        EXPECT_NE(held->receiveText().find("\"id\":1"), std::string::npos);
+    }
     EXPECT_EQ(held->getProviderNames().size(), 56u);
     std::size_t largest = c.bound ? c.bound : c.sentBytes;
     RawConnection later(server.address());
