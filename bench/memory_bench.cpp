@@ -114,10 +114,15 @@ class ServerProcess {
             ::_exit(127);
         }
         ::close(out[1]);
+        // Lines before the server's own (of a wrapper such as heaptrack) are passed over.
         std::string line;
         char c;
-        while (::read(out[0], &c, 1) == 1 && c != '\n')
-            line += c;
+        while (line.find("listening on") == std::string::npos) {
+            line.clear();
+            while (::read(out[0], &c, 1) == 1 && c != '\n')
+                line += c;
+            if (line.empty()) break;
+        }
         ::close(out[0]);
         // "zorvanil-server VERSION listening on HOST:PORT"
         auto colon = line.rfind(':');
@@ -224,7 +229,8 @@ void settle(const ServerProcess& server, long threads) {
     auto until = Clock::now() + std::chrono::seconds(60);
     while (server.status("Threads") > threads && Clock::now() < until)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    // The server gives freed memory back once no object has gone for a moment.
+    std::this_thread::sleep_for(std::chrono::seconds(2));
 }
 
 // `clients` applies at once, each of a packet of about `bytes`, each on a connection of its own.
@@ -359,8 +365,13 @@ int main(int argc, char** argv) {
         Figures many = objects(server, settings.objects, idleThreads);
         print("objects", many);
         long last = server.status("VmRSS");
-        std::printf("end      %7.1f MiB, %+.1f MiB over the idle server\n", last / 1024.0,
-                    (last - idle) / 1024.0);
+        std::printf(
+            "end      %7.1f MiB, %+.1f MiB over the idle server (%ld threads; heap and stacks %.1f "
+            "MiB, "
+            "files %.1f MiB, shared %.1f MiB)\n",
+            last / 1024.0, (last - idle) / 1024.0, server.status("Threads"),
+            server.status("RssAnon") / 1024.0, server.status("RssFile") / 1024.0,
+            server.status("RssShmem") / 1024.0);
         ok = one.failures.empty() && four.failures.empty() && many.failures.empty();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "memory_bench: %s\n", e.what());
