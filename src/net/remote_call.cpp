@@ -171,13 +171,6 @@ RpcError failureError(const CallStatus& status) {
     return {status.status, status.message, std::move(data)};
 }
 
-std::variant<std::string, RpcError> callRemoteOperation(TAZORVANIL& object, std::string_view method,
-                                                        const json::value& params) {
-    auto call = readRemoteCall(method, params);
-    if (auto* error = std::get_if<RpcError>(&call)) return std::move(*error);
-    return runRemoteCall(object, std::get<OperationCall>(call));
-}
-
 std::variant<OperationCall, RpcError> readRemoteCall(std::string_view method,
                                                      const json::value& params) {
     const RemoteOperation* operation = packet::findRemoteOperation(method);
