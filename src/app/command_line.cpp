@@ -56,6 +56,10 @@ void addLimitOptions(CLI::App& app, ServerOptions& o) {
         ->capture_default_str();
     app.add_option("--max-connections", o.maxConnections, "Most connections served at once")
         ->capture_default_str();
+    app.add_option("--max-bytes-in-flight", o.maxBytesInFlight,
+                   "Most bytes of requests held at once by all connections, read and not yet "
+                   "answered; a message beyond it closes its connection (0: no limit)")
+        ->capture_default_str();
     app.add_option("--max-rate", o.maxRate, "Messages per second per connection (0: no limit)")
         ->capture_default_str();
     app.add_option("--create-timeout", o.createTimeout,

@@ -26,6 +26,7 @@ struct ServerOptions {
     int scale = 1;
     std::size_t maxMessageBytes = 16 * 1024 * 1024;
     std::size_t maxConnections = 1024;
+    std::size_t maxBytesInFlight = 256 * 1024 * 1024;
     unsigned maxRate = 2000;
     double createTimeout = 30;
     int statementTimeout = 300;

@@ -29,6 +29,7 @@
 #include "db/sqlite_driver.hpp"
 #include "host/close_question.hpp"
 #include "host/host.hpp"
+#include "host/memory_trim.hpp"
 #include "host/registration.hpp"
 #include "server/server_environment.hpp"
 
@@ -118,6 +119,7 @@ net::NetOptions netOptions(const ServerOptions& o) {
         raise(msg::kNonLoopbackNeedsKey, {net.address});
     net.maxMessageBytes = o.maxMessageBytes;
     net.maxConnections = o.maxConnections;
+    net.maxRequestBytesInFlight = o.maxBytesInFlight;
     net.maxMessagesPerSecond = o.maxRate;
     net.createObjectTimeout =
         std::chrono::milliseconds(static_cast<long long>(std::max(0.0, o.createTimeout) * 1000));
@@ -175,6 +177,7 @@ int serve(const host::HostSettings& settings, std::shared_ptr<server::ServerEnvi
 int runServer(const std::vector<std::string>& args, const DemoDatabaseCreator& createDemo) {
     // Before anything opens a database: this process serves many connections at once.
     db::configureSqliteLibrary();
+    host::configureHeap();
     ServerCommand command = readCommandLine(args);
     if (command.exitCode) return *command.exitCode;
     std::shared_ptr<server::ServerEnvironment> env = server::ServerEnvironment::makeDefault();

@@ -155,6 +155,10 @@ inline constexpr const char* kArgumentNotInteger =
     "Invalid params: \"%s\" must be a 32-bit integer";
 // The argument's name and what is wrong with its packet.
 inline constexpr const char* kUnreadableArgument = "Invalid params: \"%s\": %s";
+// Why a connection is closed whose message would take the requests being served beyond the
+// server's bound on their bytes (a WebSocket close reason: at most 123 bytes).
+inline constexpr const char* kRequestBytesInFlight =
+    "The server is busy with too many request bytes; try again later";
 inline constexpr const char* kNotAPortNumber = "Not a port number: %s";
 inline constexpr const char* kCannotConnect = "Cannot connect to %s:%d: %s";
 inline constexpr const char* kSendingFailed = "Sending failed: %s";

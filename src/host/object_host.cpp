@@ -43,6 +43,7 @@ void ObjectHost::destroy(HostedObject& hosted) {
     hosted.object.reset();
     int live = count_.decrement();
     environment_->logger->info("object {} destroyed; {} live", hosted.id, live);
+    trim_.objectDestroyed();
     if (live == 0 && lastRelease_) lastRelease_();
 }
 

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "catalogue/catalogue.hpp"
+#include "host/memory_trim.hpp"
 #include "host/object_count.hpp"
 #include "net/object_factory.hpp"
 #include "server/handler_table.hpp"
@@ -32,6 +33,7 @@ class ObjectHost : public net::ObjectFactory {
     // opened, for instance) is thrown as it came.
     HostedObject build(std::uint64_t connectionId) override;
     // Destroys the object, which closes its database connection; nothing when there is none.
+    // What it freed goes back to the system once no object has gone for a moment.
     void destroy(HostedObject& hosted) override;
 
     int liveObjects() const { return count_.value(); }
@@ -45,6 +47,7 @@ class ObjectHost : public net::ObjectFactory {
     std::function<void()> lastRelease_;
     std::mutex mutex_;
     std::uint64_t nextObjectId_ = 1;
+    MemoryTrim trim_;
 };
 
 }  // namespace zorvanil::host

@@ -33,6 +33,10 @@ struct NetOptions {
     std::uint16_t port = 8211;  // 0: any free port
     // Largest message a client may send; a larger one closes its connection (code 1009).
     std::size_t maxMessageBytes = 16 * 1024 * 1024;
+    // The bytes of the requests the connections hold at once, from their first byte read until
+    // they have been answered; a message that would take the server beyond it closes its
+    // connection (code 1013). 0: no bound.
+    std::size_t maxRequestBytesInFlight = 256 * 1024 * 1024;
     // Connections beyond this number are answered 503 and closed.
     std::size_t maxConnections = 1024;
     // A WebSocket connection that holds no object for this long is closed (code 1008).

@@ -36,7 +36,8 @@ struct Binding {
 constexpr Binding kBindings[] = {
     {"AS_ApplyUpdates",
      [](TAZORVANIL& o, OperationCall& c) {
-         return o.AS_ApplyUpdates(c.text("ProviderName"), c.variant("Delta"),
+         // The call's own delta is moved in: the object applies it without a copy.
+         return o.AS_ApplyUpdates(c.text("ProviderName"), std::move(c.variant("Delta")),
                                   c.integer("MaxErrors"), c.integer("ErrorCount"),
                                   c.variant("OwnerData"), c.result());
      }},
@@ -171,19 +172,28 @@ RpcError failureError(const CallStatus& status) {
     return {status.status, status.message, std::move(data)};
 }
 
-std::variant<std::string, RpcError> callRemoteOperation(TAZORVANIL& object, std::string_view method,
-                                                        const json::value& params) {
+std::variant<OperationCall, RpcError> readRemoteCall(std::string_view method,
+                                                     const json::value& params) {
     const RemoteOperation* operation = packet::findRemoteOperation(method);
     if (!operation)
         return RpcError{rpc::kMethodNotFound, "Method not found: " + echoed(method), {}};
     try {
         OperationCall call(*operation);
         readParams(call, params);
-        CallStatus status = kBindings[operation - packet::kRemoteOperations].call(object, call);
-        if (!status.ok()) return failureError(status);
-        return call.answer();
+        return call;
     } catch (const InvalidParams& e) {
         return RpcError{rpc::kInvalidParams, e.what(), {}};
+    } catch (const std::exception& e) {
+        return RpcError{rpc::kInternalError, std::string("Internal error: ") + e.what(), {}};
+    }
+}
+
+std::variant<std::string, RpcError> runRemoteCall(TAZORVANIL& object, OperationCall& call) {
+    const RemoteOperation& operation = call.operation();
+    try {
+        CallStatus status = kBindings[&operation - packet::kRemoteOperations].call(object, call);
+        if (!status.ok()) return failureError(status);
+        return call.answer();
     } catch (const std::exception& e) {
         // Encoding the answer failed; the operation itself catches its own errors.
         return RpcError{rpc::kInternalError, std::string("Internal error: ") + e.what(), {}};

@@ -17,6 +17,7 @@
 
 #include "net/access_brake.hpp"
 #include "net/net_server.hpp"
+#include "net/request_budget.hpp"
 
 namespace zorvanil::net {
 
@@ -43,6 +44,7 @@ struct NetServer::Core {
     ObjectFactory& objects;
     std::shared_ptr<spdlog::logger> log;
     HttpHandler http;
+    RequestBudget requestBytes{options.maxRequestBytesInFlight};
 
     std::atomic<std::size_t> connections{0};
     std::atomic<std::uint64_t> nextConnectionId{1};

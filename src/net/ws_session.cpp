@@ -26,6 +26,20 @@ namespace websocket = beast::websocket;
 namespace json = boost::json;
 using tcp = asio::ip::tcp;
 
+namespace {
+
+// A message is read piece by piece. The first piece is counted against the server's bound on
+// request bytes once it has been read, so that an idle connection holds nothing of the bound while
+// it waits; every further piece is counted before it is read, as much of it as the bound has room
+// for.
+constexpr std::size_t kFirstPieceBytes = 4 * 1024;
+constexpr std::size_t kPieceBytes = 64 * 1024;
+// The buffer of a message larger than this is given back once the message has been parsed; a
+// smaller one is kept for the next message.
+constexpr std::size_t kKeptBufferBytes = 64 * 1024;
+
+}  // namespace
+
 WsSession::WsSession(asio::io_context& io, std::shared_ptr<ConnectionLoop> loop,
                      std::shared_ptr<NetServer::Core> core, ConnectionSlot slot, std::uint64_t id,
                      std::string peer)
@@ -39,7 +53,8 @@ WsSession::WsSession(asio::io_context& io, std::shared_ptr<ConnectionLoop> loop,
       createTimer_(io),
       forceTimer_(io),
       brakeTimer_(io),
-      rate_(core_->options.maxMessagesPerSecond) {}
+      rate_(core_->options.maxMessagesPerSecond),
+      requestBytes_(core_->requestBytes) {}
 
 WsSession::~WsSession() {
     if (!closed_) finish("closed");
@@ -135,10 +150,24 @@ void WsSession::onAccept(beast::error_code ec) {
 }
 
 void WsSession::read() {
-    ws_.async_read(buffer_, beast::bind_front_handler(&WsSession::onRead, shared_from_this()));
+    pieceCounted_ = buffer_.size() != 0;
+    piece_ = pieceCounted_ ? requestBytes_.growUpTo(kPieceBytes) : kFirstPieceBytes;
+    if (piece_ == 0) {
+        refuseRequestBytes();
+        return;
+    }
+    ws_.async_read_some(buffer_, piece_,
+                        beast::bind_front_handler(&WsSession::onRead, shared_from_this()));
 }
 
-void WsSession::onRead(beast::error_code ec, std::size_t) {
+void WsSession::onRead(beast::error_code ec, std::size_t bytes) {
+    if (pieceCounted_) {
+        // What the piece did not fill goes back to the bound.
+        requestBytes_.shrink(piece_ - bytes);
+    } else if (!ec && !requestBytes_.grow(bytes)) {
+        refuseRequestBytes();
+        return;
+    }
     if (ec) {
         if (ec == websocket::error::message_too_big)
             core_->log->warn(
@@ -147,20 +176,44 @@ void WsSession::onRead(beast::error_code ec, std::size_t) {
         closed(ec);
         return;
     }
+    if (!ws_.is_message_done()) {
+        read();
+        return;
+    }
     // The message is handled where it lies; the buffer is not read into until it is consumed.
     auto data = buffer_.data();
     handle(std::string_view(static_cast<const char*>(data.data()), data.size()));
-    buffer_.consume(buffer_.size());
+    releaseMessage();
+    requestBytes_.release();
     if (!closed_ && !braking_) read();
+}
+
+void WsSession::releaseMessage() {
+    buffer_.clear();
+    if (buffer_.capacity() > kKeptBufferBytes) buffer_.shrink_to_fit();
+}
+
+void WsSession::refuseRequestBytes() {
+    core_->log->warn(
+        "connection {}: message refused: the requests being served hold {} of at most {} bytes; "
+        "connection closed",
+        id_, core_->requestBytes.held(), core_->requestBytes.limit());
+    requestBytes_.release();
+    releaseMessage();
+    if (closing_) return;
+    closing_ = true;
+    ws_.async_close(
+        websocket::close_reason(websocket::close_code::try_again_later, msg::kRequestBytesInFlight),
+        [self = shared_from_this()](beast::error_code ec) { self->closed(ec); });
 }
 
 void WsSession::handle(std::string_view text) {
     // A request is parsed into a buffer on the stack (and the heap beyond it, for a large
-    // one), all given back at once when it has been answered.
+    // one), all given back at once when it has been read.
     unsigned char scratch[4096];
-    json::monotonic_resource storage(scratch, sizeof scratch);
+    std::optional<json::monotonic_resource> storage(std::in_place, scratch, sizeof scratch);
     if (!rate_.allow()) {
-        ParsedMessage parsed = parseRequest(text, &storage);
+        ParsedMessage parsed = parseRequest(text, &*storage);
         const std::string& id = parsed.request ? parsed.request->id : parsed.errorId;
         refuse(id, parsed.request && parsed.request->notification,
                {rpc::kRateLimited,
@@ -169,7 +222,9 @@ void WsSession::handle(std::string_view text) {
                 std::nullopt});
         return;
     }
-    ParsedMessage parsed = parseRequest(text, &storage);
+    ParsedMessage parsed = parseRequest(text, &*storage);
+    // The text is no longer needed once parsed.
+    releaseMessage();
     if (!parsed.request) {
         refuse(parsed.errorId, false, parsed.error);
         return;
@@ -181,9 +236,15 @@ void WsSession::handle(std::string_view text) {
         createObject(request);
     else if (request.method == "Release")
         release(request);
-    else if (isRemoteOperation(request.method))
-        call(request);
-    else
+    else if (isRemoteOperation(request.method)) {
+        // The call's arguments are read from the request, whose JSON then goes before the
+        // operation runs: only the decoded arguments are held while it does.
+        RpcRequest head{request.id, request.notification, request.method, nullptr};
+        auto decoded = readRemoteCall(request.method, request.params);
+        parsed = ParsedMessage();
+        storage.reset();
+        call(head, decoded);
+    } else
         refuse(request.id, request.notification,
                {rpc::kMethodNotFound, "Method not found: " + echoed(request.method), std::nullopt});
 }
@@ -299,14 +360,20 @@ void WsSession::release(const RpcRequest& request) {
     answer(request.notification, resultMessage(request.id, true));
 }
 
-void WsSession::call(const RpcRequest& request) {
+void WsSession::call(const RpcRequest& request,
+                     std::variant<packet::OperationCall, RpcError>& decoded) {
     if (!object_) {
         refuse(request.id, request.notification,
                {rpc::kNoObject, "No object: call CreateObject first", std::nullopt});
         return;
     }
     Clock::time_point started = Clock::now();
-    auto result = callRemoteOperation(*object_.object, request.method, request.params);
+    std::variant<std::string, RpcError> result;
+    if (auto* operation = std::get_if<packet::OperationCall>(&decoded))
+        result = runRemoteCall(*object_.object, *operation);
+    else
+        result = std::move(std::get<RpcError>(decoded));
+    decoded = RpcError();
     std::string reply;
     if (auto* text = std::get_if<std::string>(&result)) {
         reply = resultMessage(request.id, std::string_view(*text));

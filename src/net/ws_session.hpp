@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <variant>
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
@@ -21,7 +22,9 @@
 #include "net/json_rpc.hpp"
 #include "net/object_factory.hpp"
 #include "net/refusal_log.hpp"
+#include "net/request_budget.hpp"
 #include "net/server_core.hpp"
+#include "packet/operation_call.hpp"
 
 namespace zorvanil::net {
 
@@ -57,7 +60,11 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
     void open(Socket::protocol_type protocol, int handle, UpgradeRequest request);
     void onAccept(ErrorCode ec);
     void read();
-    void onRead(ErrorCode ec, std::size_t);
+    void onRead(ErrorCode ec, std::size_t bytes);
+    // The text of the message read is no longer needed: a large buffer goes back at once.
+    void releaseMessage();
+    // The server holds as many request bytes as it may: the connection is closed (1013).
+    void refuseRequestBytes();
     void handle(std::string_view text);
     // Answers an error for a request that goes no further, and logs it: every refusal passes here.
     void refuse(std::string_view id, bool notification, const RpcError& error);
@@ -67,7 +74,9 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
     // one a connection may send closes it.
     void refuseKey(const RpcRequest& request);
     void release(const RpcRequest& request);
-    void call(const RpcRequest& request);
+    // Runs a call read from its request (or answers the error that reading it gave); the call's
+    // arguments are dropped once it has run.
+    void call(const RpcRequest& request, std::variant<packet::OperationCall, RpcError>& decoded);
     void send(std::string text);
     void write();
     void onWrite(ErrorCode ec, std::size_t);
@@ -86,6 +95,8 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
     std::uint64_t id_;
     std::string peer_;
     boost::beast::flat_buffer buffer_;
+    std::size_t piece_ = 0;      // the most the read under way may add to the buffer
+    bool pieceCounted_ = false;  // whether that piece is counted against the bound already
     std::deque<std::string> outbox_;
     bool writing_ = false;
     bool closing_ = false;
@@ -98,6 +109,7 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
     HostedObject object_;
     RateLimit rate_;
     RefusalLog refusals_;
+    BudgetShare requestBytes_;  // what the message being read and its call hold of the bound
 };
 
 }  // namespace zorvanil::net

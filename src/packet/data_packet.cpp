@@ -52,6 +52,15 @@ const Variant* DataPacket::attribute(std::string_view name) const {
     return nullptr;
 }
 
+DataPacket takePacket(Variant&& value) {
+    PacketPtr shared = value.asPacket();
+    value = Variant();
+    if (shared.use_count() != 1) return *shared;
+    // Nobody else sees the packet any more. Packets are made changeable (make_shared<DataPacket>)
+    // and shared as const only so that readers do not change them under each other.
+    return std::move(const_cast<DataPacket&>(*shared));
+}
+
 void inferFieldTypes(std::vector<PacketField>& fields, const std::vector<PacketRow>& rows) {
     for (std::size_t i = 0; i < fields.size(); ++i) {
         auto& def = fields[i].def;

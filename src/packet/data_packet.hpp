@@ -73,6 +73,10 @@ struct DataPacket {
 
 using PacketPtr = std::shared_ptr<const DataPacket>;
 
+// The packet a variant holds, to be changed: moved out of it when the variant holds the only
+// reference to it (a change packet of many megabytes is then not copied), else copied.
+DataPacket takePacket(Variant&& value);
+
 // How a row status and a parameter type are named in both encodings ("modified", "inputOutput"),
 // and the status or type a name stands for (nullopt for a name that stands for none).
 std::string_view rowStatusName(RowStatus status);

@@ -201,6 +201,9 @@ PacketRow rowFromJson(const json::value& v, std::vector<PacketField>& fields) {
     }
     auto values = o.if_contains("values");
     if (values && !values->is_object()) invalidPacket(msg::kPacketValuesNotAnObject);
+    // Room for a value of every field at once: grown one field at a time, a row of five values
+    // would keep room for eight.
+    row.values.reserve(fields.size());
     // Members outside "values" that name a field (a nested detail table) count as values too.
     auto take = [&](std::string_view key, const json::value& val) {
         int index = -1;

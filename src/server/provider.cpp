@@ -221,14 +221,14 @@ void DataSetProvider::endApplyTransaction(db::SQLConnection& connection,
     }
 }
 
-Variant DataSetProvider::applyUpdates(const Variant& delta, std::int32_t maxErrors,
+Variant DataSetProvider::applyUpdates(Variant delta, std::int32_t maxErrors,
                                       std::int32_t& errorCount, Variant& ownerData) {
     db::SQLDataSet& ds = requireDataSet();
     errorCount = 0;
     if (beforeApplyUpdates) beforeApplyUpdates(*this, ownerData);
     if (delta.type() != Variant::Type::Packet || !delta.asPacket())
         throw Error(msg::kInvalidChangePacket);
-    packet::DataPacket changes = *delta.asPacket();
+    packet::DataPacket changes = packet::takePacket(std::move(delta));
     Resolver& changeResolver = resolver(ds);
 
     db::SQLConnection& connection = ds.connection();

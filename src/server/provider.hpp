@@ -81,7 +81,8 @@ class DataSetProvider {
                        std::string_view commandText, Variant& params, Variant& ownerData);
     // The apply cycle (AS_ApplyUpdates): the rows that failed (and rows the server changed), or
     // Null when there are none.
-    Variant applyUpdates(const Variant& delta, std::int32_t maxErrors, std::int32_t& errorCount,
+    // The change packet is taken over without a copy when `delta` holds the only reference to it.
+    Variant applyUpdates(Variant delta, std::int32_t maxErrors, std::int32_t& errorCount,
                          Variant& ownerData);
     // The execute cycle (AS_Execute).
     void execute(std::string_view commandText, Variant& params, Variant& ownerData);

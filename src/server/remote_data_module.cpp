@@ -64,11 +64,12 @@ CallStatus TAZORVANIL::guarded(Operation&& operation) {
     }
 }
 
-CallStatus TAZORVANIL::AS_ApplyUpdates(std::string_view ProviderName, const Variant& Delta,
+CallStatus TAZORVANIL::AS_ApplyUpdates(std::string_view ProviderName, Variant Delta,
                                        std::int32_t MaxErrors, std::int32_t& ErrorCount,
                                        Variant& OwnerData, Variant& Result) {
     return guarded([&] {
-        Result = FindProvider(ProviderName).applyUpdates(Delta, MaxErrors, ErrorCount, OwnerData);
+        Result = FindProvider(ProviderName)
+                     .applyUpdates(std::move(Delta), MaxErrors, ErrorCount, OwnerData);
     });
 }
 

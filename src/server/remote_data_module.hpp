@@ -42,9 +42,9 @@ class TAZORVANIL {
     TAZORVANIL& operator=(const TAZORVANIL&) = delete;
 
     // The remote interface.
-    CallStatus AS_ApplyUpdates(std::string_view ProviderName, const Variant& Delta,
-                               std::int32_t MaxErrors, std::int32_t& ErrorCount, Variant& OwnerData,
-                               Variant& Result);
+    // A Delta moved in is applied without a copy of its packet.
+    CallStatus AS_ApplyUpdates(std::string_view ProviderName, Variant Delta, std::int32_t MaxErrors,
+                               std::int32_t& ErrorCount, Variant& OwnerData, Variant& Result);
     CallStatus AS_GetRecords(std::string_view ProviderName, std::int32_t Count,
                              std::int32_t& RecsOut, std::int32_t Options,
                              std::string_view CommandText, Variant& Params, Variant& OwnerData,
