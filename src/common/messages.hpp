@@ -98,6 +98,10 @@ inline constexpr const char* kNameWithControlCharacter =
     "The name \"%s\" holds a NUL or control character";
 inline constexpr const char* kNameNeedsQuotes =
     "The name \"%s\" cannot be written without identifier quotes";
+inline constexpr const char* kTableNameNotFound =
+    "Unable to resolve records.  Table name not found.";
+inline constexpr const char* kTooManyRecords = "Update affected more than 1 record.";
+inline constexpr const char* kInvalidResponse = "Invalid response";
 inline constexpr const char* kInvalidParamPacket = "Invalid parameter packet";
 inline constexpr const char* kInvalidChangePacket = "Invalid change packet";
 inline constexpr const char* kInvalidRowPacket = "Invalid row packet";
@@ -145,6 +149,29 @@ inline constexpr const char* kNotAnIpAddress = "Not an IP address: %s";
 // The step that failed ("open", "configure", "bind", "listen on"), the address, the port, the
 // system's text.
 inline constexpr const char* kCannotServeOn = "Cannot %s %s:%d: %s";
+// The transport's answers, close reasons and HTTP refusals.
+inline constexpr const char* kShuttingDown = "The server is shutting down";
+inline constexpr const char* kTooManyRequests = "Too many requests: at most %d messages per second";
+inline constexpr const char* kMethodNotFound = "Method not found: %s";
+inline constexpr const char* kObjectExists = "The connection already holds an object";
+inline constexpr const char* kCreateObjectParams =
+    "Invalid params: CreateObject takes {\"class\": text, \"accessKey\"?: text}";
+inline constexpr const char* kClassNotRegistered = "Class not registered";
+inline constexpr const char* kAccessDenied = "Access denied: wrong or missing access key";
+inline constexpr const char* kTooManyWrongKeys = "Too many wrong access keys";
+inline constexpr const char* kNoObject = "No object: call CreateObject first";
+inline constexpr const char* kNoObjectInTime = "No object created in time";
+inline constexpr const char* kTooManyConnections = "Too many connections: at most %d";
+// JSON-RPC: a request that cannot be read (kParseError: the parser's text), or read as no request.
+inline constexpr const char* kParseError = "Parse error: %s";
+inline constexpr const char* kBatchRequest = "Invalid Request: batch requests are not supported";
+inline constexpr const char* kRequestNotObject = "Invalid Request: the message is not an object";
+inline constexpr const char* kInvalidId =
+    "Invalid Request: \"id\" must be a number, a string or null";
+inline constexpr const char* kInvalidVersion = "Invalid Request: \"jsonrpc\" must be \"2.0\"";
+inline constexpr const char* kInvalidMethod = "Invalid Request: \"method\" must be a string";
+inline constexpr const char* kInvalidParams =
+    "Invalid Request: \"params\" must be an object or an array";
 inline constexpr const char* kRepeatedMember =
     "Invalid Request: the member \"%s\" appears more than once";
 inline constexpr const char* kParamsNotObject = "Invalid params: params must be an object";

@@ -10,6 +10,7 @@
 #include <boost/beast/websocket.hpp>
 
 #include "common/error.hpp"
+#include "common/messages.hpp"
 #include "net/connection_limits.hpp"
 #include "net/refusal_log.hpp"
 #include "net/session_support.hpp"
@@ -74,8 +75,9 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
         if (!counted_) {
             refuse(request,
                    {503, kPlainText,
-                    "Too many connections: at most " +
-                        std::to_string(core_->options.maxConnections) + "\n"},
+                    formatMessage(msg::kTooManyConnections,
+                                  {std::to_string(core_->options.maxConnections)}) +
+                        "\n"},
                    false);
             return;
         }
@@ -109,7 +111,7 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
             return;
         }
         if (!core_->accepting || core_->stopping) {
-            refuse(request, {503, kPlainText, "The server is shutting down\n"}, false);
+            refuse(request, {503, kPlainText, std::string(msg::kShuttingDown) + "\n"}, false);
             return;
         }
         stream_.expires_never();

@@ -32,11 +32,9 @@ bool validId(const json::value& id) {
 ParsedMessage parseRequest(std::string_view text, json::storage_ptr storage) {
     boost::system::error_code ec;
     json::value message = packet::parseJson(text, ec, std::move(storage));
-    if (ec) return failure(rpc::kParseError, "Parse error: " + ec.message());
-    if (message.is_array())
-        return failure(rpc::kInvalidRequest, "Invalid Request: batch requests are not supported");
-    if (!message.is_object())
-        return failure(rpc::kInvalidRequest, "Invalid Request: the message is not an object");
+    if (ec) return failure(rpc::kParseError, formatMessage(msg::kParseError, {ec.message()}));
+    if (message.is_array()) return failure(rpc::kInvalidRequest, msg::kBatchRequest);
+    if (!message.is_object()) return failure(rpc::kInvalidRequest, msg::kRequestNotObject);
     json::object& o = message.get_object();
     const JsonMembers members = scanJsonMembers(text);
 
@@ -45,9 +43,7 @@ ParsedMessage parseRequest(std::string_view text, json::storage_ptr storage) {
     const json::value* id = o.if_contains("id");
     request.notification = id == nullptr;
     if (id) {
-        if (!validId(*id))
-            return failure(rpc::kInvalidRequest,
-                           "Invalid Request: \"id\" must be a number, a string or null");
+        if (!validId(*id)) return failure(rpc::kInvalidRequest, msg::kInvalidId);
         // Of two ids neither is the one to answer with.
         const auto ids = std::count_if(members.top.begin(), members.top.end(),
                                        [](const auto& m) { return m.first == "id"; });
@@ -58,17 +54,14 @@ ParsedMessage parseRequest(std::string_view text, json::storage_ptr storage) {
                        formatMessage(msg::kRepeatedMember, {echoed(members.repeated)}), request.id);
     const json::value* version = o.if_contains("jsonrpc");
     if (!version || !version->is_string() || version->get_string() != "2.0")
-        return failure(rpc::kInvalidRequest, "Invalid Request: \"jsonrpc\" must be \"2.0\"",
-                       request.id);
+        return failure(rpc::kInvalidRequest, msg::kInvalidVersion, request.id);
     const json::value* method = o.if_contains("method");
     if (!method || !method->is_string())
-        return failure(rpc::kInvalidRequest, "Invalid Request: \"method\" must be a string",
-                       request.id);
+        return failure(rpc::kInvalidRequest, msg::kInvalidMethod, request.id);
     request.method = std::string(method->get_string());
     if (json::value* params = o.if_contains("params")) {
         if (!params->is_object() && !params->is_array())
-            return failure(rpc::kInvalidRequest,
-                           "Invalid Request: \"params\" must be an object or an array", request.id);
+            return failure(rpc::kInvalidRequest, msg::kInvalidParams, request.id);
         request.params = std::move(*params);
     }
     ParsedMessage parsed;

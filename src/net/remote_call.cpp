@@ -176,7 +176,8 @@ std::variant<OperationCall, RpcError> readRemoteCall(std::string_view method,
                                                      const json::value& params) {
     const RemoteOperation* operation = packet::findRemoteOperation(method);
     if (!operation)
-        return RpcError{rpc::kMethodNotFound, "Method not found: " + echoed(method), {}};
+        return RpcError{
+            rpc::kMethodNotFound, formatMessage(msg::kMethodNotFound, {echoed(method)}), {}};
     try {
         OperationCall call(*operation);
         readParams(call, params);

@@ -98,7 +98,7 @@ void WsSession::launch(std::shared_ptr<NetServer::Core> core, ConnectionSlot slo
 
 void WsSession::shutdown() {
     if (closed_) return;
-    close(websocket::close_code::going_away, "The server is shutting down");
+    close(websocket::close_code::going_away, msg::kShuttingDown);
     finish("closed by the server: it is shutting down");
     forceTimer_.expires_after(std::chrono::milliseconds(500));
     forceTimer_.async_wait([self = shared_from_this()](beast::error_code ec) {
@@ -141,7 +141,7 @@ void WsSession::onAccept(beast::error_code ec) {
     core_->addSession(id_, {weak_from_this(), loop_});
     core_->log->info("connection {} opened from {}", id_, peer_);
     if (core_->stopping) {
-        close(websocket::close_code::going_away, "The server is shutting down");
+        close(websocket::close_code::going_away, msg::kShuttingDown);
         finish("closed by the server: it is shutting down");
         return;
     }
@@ -217,8 +217,8 @@ void WsSession::handle(std::string_view text) {
         const std::string& id = parsed.request ? parsed.request->id : parsed.errorId;
         refuse(id, parsed.request && parsed.request->notification,
                {rpc::kRateLimited,
-                "Too many requests: at most " +
-                    std::to_string(core_->options.maxMessagesPerSecond) + " messages per second",
+                formatMessage(msg::kTooManyRequests,
+                              {std::to_string(core_->options.maxMessagesPerSecond)}),
                 std::nullopt});
         return;
     }
@@ -246,7 +246,8 @@ void WsSession::handle(std::string_view text) {
         call(head, decoded);
     } else
         refuse(request.id, request.notification,
-               {rpc::kMethodNotFound, "Method not found: " + echoed(request.method), std::nullopt});
+               {rpc::kMethodNotFound, formatMessage(msg::kMethodNotFound, {echoed(request.method)}),
+                std::nullopt});
 }
 
 void WsSession::refuse(std::string_view id, bool notification, const RpcError& error) {
@@ -261,12 +262,12 @@ void WsSession::answer(bool notification, std::string text) {
 void WsSession::createObject(const RpcRequest& request) {
     if (object_) {
         refuse(request.id, request.notification,
-               {rpc::kObjectExists, "The connection already holds an object", std::nullopt});
+               {rpc::kObjectExists, msg::kObjectExists, std::nullopt});
         return;
     }
     if (core_->stopping || !core_->accepting) {
         refuse(request.id, request.notification,
-               {rpc::kShuttingDown, "The server is shutting down", std::nullopt});
+               {rpc::kShuttingDown, msg::kShuttingDown, std::nullopt});
         return;
     }
     const json::object* params = request.params.if_object();
@@ -284,15 +285,13 @@ void WsSession::createObject(const RpcRequest& request) {
     const json::value* key = params ? params->if_contains("accessKey") : nullptr;
     if (!cls || !cls->is_string() || (key && !key->is_string())) {
         refuse(request.id, request.notification,
-               {rpc::kInvalidParams,
-                "Invalid params: CreateObject takes {\"class\": text, \"accessKey\"?: text}",
-                std::nullopt});
+               {rpc::kInvalidParams, msg::kCreateObjectParams, std::nullopt});
         return;
     }
     std::string_view name = cls->get_string();
     if (!sameText(name, kProgId) && !sameText(name, kClassId)) {
         refuse(request.id, request.notification,
-               {kClassNotRegistered, "Class not registered", std::nullopt});
+               {kClassNotRegistered, msg::kClassNotRegistered, std::nullopt});
         return;
     }
     if (core_->options.accessKey &&
@@ -324,12 +323,11 @@ void WsSession::refuseKey(const RpcRequest& request) {
     const AccessBrake::Verdict verdict = core_->brake.failed(peerAddress(peer_));
     const bool last = ++wrongKeys_ >= core_->options.maxWrongKeys;
     auto respond = [this, id = request.id, notification = request.notification, last] {
-        refuse(id, notification,
-               {rpc::kAccessDenied, "Access denied: wrong or missing access key", std::nullopt});
+        refuse(id, notification, {rpc::kAccessDenied, msg::kAccessDenied, std::nullopt});
         if (!last) return;
         core_->log->warn("connection {} from {}: {} wrong access keys; closing", id_, peer_,
                          wrongKeys_);
-        close(websocket::close_code::policy_error, "Too many wrong access keys");
+        close(websocket::close_code::policy_error, msg::kTooManyWrongKeys);
     };
     if (verdict.delay.count() == 0) {
         respond();
@@ -351,8 +349,7 @@ void WsSession::refuseKey(const RpcRequest& request) {
 
 void WsSession::release(const RpcRequest& request) {
     if (!object_) {
-        refuse(request.id, request.notification,
-               {rpc::kNoObject, "No object: call CreateObject first", std::nullopt});
+        refuse(request.id, request.notification, {rpc::kNoObject, msg::kNoObject, std::nullopt});
         return;
     }
     core_->objects.destroy(object_);
@@ -363,8 +360,7 @@ void WsSession::release(const RpcRequest& request) {
 void WsSession::call(const RpcRequest& request,
                      std::variant<packet::OperationCall, RpcError>& decoded) {
     if (!object_) {
-        refuse(request.id, request.notification,
-               {rpc::kNoObject, "No object: call CreateObject first", std::nullopt});
+        refuse(request.id, request.notification, {rpc::kNoObject, msg::kNoObject, std::nullopt});
         return;
     }
     Clock::time_point started = Clock::now();
@@ -422,7 +418,7 @@ void WsSession::armCreateTimer() {
         auto seconds = std::chrono::duration<double>(s->core_->options.createObjectTimeout).count();
         s->core_->log->warn("connection {}: no object created within {} s; closing", s->id_,
                             seconds);
-        s->close(websocket::close_code::policy_error, "No object created in time");
+        s->close(websocket::close_code::policy_error, msg::kNoObjectInTime);
     });
 }
 

@@ -14,9 +14,6 @@ namespace zorvanil::server {
 
 namespace {
 
-constexpr const char* kTableNameNotFound = "Unable to resolve records.  Table name not found.";
-constexpr const char* kTooManyRecords = "Update affected more than 1 record.";
-constexpr const char* kInvalidResponse = "Invalid response";
 // A handler that asks for the same change to be tried again and again is not obeyed forever.
 constexpr int kMaxRetries = 8;
 
@@ -161,7 +158,7 @@ bool Resolver::resolveRows(Tree& tree, std::vector<packet::PacketRow>& rows,
 }
 
 void Resolver::write(Tree& tree, DeltaRecord& change) {
-    if (tree.tableName.empty()) throw Error(kTableNameNotFound);
+    if (tree.tableName.empty()) throw Error(msg::kTableNameNotFound);
     GeneratedStatement statement =
         change.kind() == UpdateKind::ukModify   ? tree.generator.modification(change)
         : change.kind() == UpdateKind::ukInsert ? tree.generator.insertion(change)
@@ -175,7 +172,7 @@ void Resolver::write(Tree& tree, DeltaRecord& change) {
             connection.rollback(desc);
         }
         *transactionStarted_ = false;
-        throw Error(kTooManyRecords);
+        throw Error(msg::kTooManyRecords);
     }
     if (affected == 0) throw Error(msg::kRecordNotFound);
 }
@@ -234,7 +231,7 @@ bool Resolver::applyChange(Tree& tree, UpdateKind kind, const packet::PacketRow&
         if (response == ResolverResponse::rrIgnore) return true;
         if ((response == ResolverResponse::rrMerge || response == ResolverResponse::rrApply) &&
             attempt < kMaxRetries) {
-            if (kind == UpdateKind::ukInsert) throw Error(kInvalidResponse);
+            if (kind == UpdateKind::ukInsert) throw Error(msg::kInvalidResponse);
             if (response == ResolverResponse::rrMerge && change.hasCurrentValues()) {
                 for (std::size_t i = 0; i < change.fields().size(); ++i) {
                     const Variant current = change.curValue(static_cast<int>(i));
@@ -242,7 +239,7 @@ bool Resolver::applyChange(Tree& tree, UpdateKind kind, const packet::PacketRow&
                         current.isUnassigned())
                         continue;
                     if (!current.sameValue(change.oldValue(static_cast<int>(i))))
-                        throw Error(kInvalidResponse);
+                        throw Error(msg::kInvalidResponse);
                 }
             }
             change.useCurrentValuesAsOld();
