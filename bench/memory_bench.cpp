@@ -233,6 +233,20 @@ void settle(const ServerProcess& server, long threads) {
     std::this_thread::sleep_for(std::chrono::seconds(2));
 }
 
+// Closes the connections, waits for the server to settle and gives its resident size then.
+long closeAndSettle(const ServerProcess& server,
+                    std::vector<std::unique_ptr<client::Client>>& connections, long idleThreads) {
+    for (auto& c : connections) {
+        try {
+            c->close();
+        } catch (const std::exception&) {
+        }
+    }
+    connections.clear();
+    settle(server, idleThreads);
+    return server.status("VmRSS");
+}
+
 // `clients` applies at once, each of a packet of about `bytes`, each on a connection of its own.
 Figures applies(const ServerProcess& server, int clients, std::size_t bytes, int firstId,
                 long idleThreads) {
@@ -263,15 +277,7 @@ Figures applies(const ServerProcess& server, int clients, std::size_t bytes, int
     f.peak = server.status("VmHWM");
     for (const std::string& e : failures)
         if (!e.empty()) f.failures += (f.failures.empty() ? "" : "; ") + e;
-    for (auto& c : connections) {
-        try {
-            c->close();
-        } catch (const std::exception&) {
-        }
-    }
-    connections.clear();
-    settle(server, idleThreads);
-    f.after = server.status("VmRSS");
+    f.after = closeAndSettle(server, connections, idleThreads);
     return f;
 }
 
@@ -293,15 +299,7 @@ Figures objects(const ServerProcess& server, int count, long idleThreads) {
     }
     if (failed) f.failures = std::to_string(failed) + " objects failed: " + f.failures;
     f.peak = server.status("VmHWM");
-    for (auto& c : connections) {
-        try {
-            c->close();
-        } catch (const std::exception&) {
-        }
-    }
-    connections.clear();
-    settle(server, idleThreads);
-    f.after = server.status("VmRSS");
+    f.after = closeAndSettle(server, connections, idleThreads);
     return f;
 }
 
