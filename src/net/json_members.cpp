@@ -13,12 +13,15 @@ class Scanner {
   public:
     Scanner(std::string_view text, JsonMembers& out) : text_(text), out_(out) {}
 
-    void value(bool top) {
+    using Members = std::vector<std::pair<std::string, std::string_view>>;
+
+    // A value; when it is an object, its members are listed in `members` (none: not listed).
+    void value(Members* members) {
         blanks();
         if (at_ >= text_.size()) return;
         switch (text_[at_]) {
             case '{':
-                object(top);
+                object(members);
                 break;
             case '[':
                 array();
@@ -62,14 +65,14 @@ class Scanner {
         ++at_;
         blanks();
         while (at_ < text_.size() && text_[at_] != ']') {
-            value(false);
+            value(nullptr);
             blanks();
             if (at_ < text_.size() && text_[at_] == ',') ++at_;
             blanks();
         }
         ++at_;
     }
-    void object(bool top) {
+    void object(Members* members) {
         ++at_;
         std::vector<std::string_view> names;
         blanks();
@@ -79,9 +82,10 @@ class Scanner {
             ++at_;  // the colon
             blanks();
             const std::size_t start = at_;
-            value(false);
-            if (top)
-                out_.top.emplace_back(std::string(names.back()), text_.substr(start, at_ - start));
+            const bool params = members == &out_.top && names.back() == "params";
+            value(params ? &out_.params : nullptr);
+            if (members)
+                members->emplace_back(std::string(names.back()), text_.substr(start, at_ - start));
             blanks();
             if (at_ < text_.size() && text_[at_] == ',') ++at_;
             blanks();
@@ -109,7 +113,7 @@ std::string_view JsonMembers::valueText(std::string_view name) const {
 
 JsonMembers scanJsonMembers(std::string_view text) {
     JsonMembers members;
-    Scanner(text, members).value(true);
+    Scanner(text, members).value(&members.top);
     return members;
 }
 

@@ -14,6 +14,8 @@ struct JsonMembers {
     // Name and value text (without the blanks around it) of each member of the top-level object,
     // in the order written; empty when the text is no object.
     std::vector<std::pair<std::string, std::string_view>> top;
+    // The same for the members of the top-level member `params`, when that is an object.
+    std::vector<std::pair<std::string, std::string_view>> params;
     // The first member that an object of the text repeats; empty when none does.
     std::string repeated;
 

@@ -29,9 +29,18 @@ bool validId(const json::value& id) {
 
 }  // namespace
 
+std::string_view RpcRequest::objectText(std::string_view name) const {
+    for (const auto& [member, text] : objectTexts)
+        if (member == name) return text;
+    return {};
+}
+
 ParsedMessage parseRequest(std::string_view text, json::storage_ptr storage) {
     boost::system::error_code ec;
-    json::value message = packet::parseJson(text, ec, std::move(storage));
+    // A packet in params is read from its text later, straight into the packet: parsed here, its
+    // JSON would be held beside the packet while that is read, twice the text over.
+    json::value message =
+        packet::JsonParser().parseLeavingOut(text, "params", ec, std::move(storage));
     if (ec) return failure(rpc::kParseError, formatMessage(msg::kParseError, {ec.message()}));
     if (message.is_array()) return failure(rpc::kInvalidRequest, msg::kBatchRequest);
     if (!message.is_object()) return failure(rpc::kInvalidRequest, msg::kRequestNotObject);
@@ -63,6 +72,8 @@ ParsedMessage parseRequest(std::string_view text, json::storage_ptr storage) {
         if (!params->is_object() && !params->is_array())
             return failure(rpc::kInvalidRequest, msg::kInvalidParams, request.id);
         request.params = std::move(*params);
+        for (const auto& [name, value] : members.params)
+            if (value.starts_with('{')) request.objectTexts.emplace_back(name, value);
     }
     ParsedMessage parsed;
     parsed.request = std::move(request);

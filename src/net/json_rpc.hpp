@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include <boost/json/object.hpp>
 #include <boost/json/value.hpp>
@@ -40,7 +42,15 @@ struct RpcRequest {
     std::string id = "null";
     bool notification = false;
     std::string method;
-    boost::json::value params;  // null when absent
+    // Null when absent. A member whose value is an object (a packet) holds an empty object in its
+    // place: the packet is read from its text, in `objectTexts`, when the call's arguments are.
+    boost::json::value params;
+    // The text of each member of params whose value is an object, by name: views into the
+    // message's text, which must stay until the call's arguments have been read.
+    std::vector<std::pair<std::string, std::string_view>> objectTexts{};
+
+    // The text of the object that the member `name` of params holds; empty when it holds none.
+    std::string_view objectText(std::string_view name) const;
 };
 
 // An error answer: code, message and the optional data member.
@@ -58,7 +68,8 @@ struct ParsedMessage {
     RpcError error;
     std::string errorId = "null";
 };
-// Its values live in `storage` (the default heap when none is given).
+// Its values live in `storage` (the default heap when none is given). The packets in params are
+// not parsed into it: see RpcRequest::params.
 ParsedMessage parseRequest(std::string_view text, boost::json::storage_ptr storage = {});
 
 // Answers to the request whose id is the JSON text `id`.

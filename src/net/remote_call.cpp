@@ -2,6 +2,7 @@
 
 #include <iterator>
 #include <limits>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -125,10 +126,15 @@ std::int32_t integerOf(const Argument& argument, const json::value* v) {
     invalid(msg::kArgumentNotInteger, {argument.name});
 }
 
-// A variant argument: an absent member is unassigned, null is null.
-Variant variantOf(const Argument& argument, const json::value* v) {
+// A variant argument: an absent member is unassigned, null is null. A packet is read from its
+// text, which the request keeps in place of its parsed JSON.
+Variant variantOf(const Argument& argument, const json::value* v, const RpcRequest& request) {
     if (!v) return {};
     try {
+        if (std::string_view text = request.objectText(argument.name);
+            v->is_object() && !text.empty())
+            return Variant(packet::PacketPtr(
+                std::make_shared<packet::DataPacket>(packet::dataPacketFromJsonText(text))));
         return packet::variantFromJson(*v);
     } catch (const std::exception& e) {
         invalid(msg::kUnreadableArgument, {argument.name, e.what()});
@@ -136,9 +142,9 @@ Variant variantOf(const Argument& argument, const json::value* v) {
 }
 
 // Every argument the operation is sent, read from the params in the order of the table.
-void readParams(OperationCall& call, const json::value& params) {
+void readParams(OperationCall& call, const RpcRequest& request) {
     const RemoteOperation& operation = call.operation();
-    const json::object* members = paramsObject(operation, params);
+    const json::object* members = paramsObject(operation, request.params);
     auto arguments = operation.arguments();
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const Argument& argument = arguments[i];
@@ -152,7 +158,7 @@ void readParams(OperationCall& call, const json::value& params) {
                 call.at(i) = integerOf(argument, v);
                 break;
             case ArgumentType::Variant:
-                call.at(i) = variantOf(argument, v);
+                call.at(i) = variantOf(argument, v, request);
                 break;
         }
     }
@@ -172,15 +178,15 @@ RpcError failureError(const CallStatus& status) {
     return {status.status, status.message, std::move(data)};
 }
 
-std::variant<OperationCall, RpcError> readRemoteCall(std::string_view method,
-                                                     const json::value& params) {
-    const RemoteOperation* operation = packet::findRemoteOperation(method);
+std::variant<OperationCall, RpcError> readRemoteCall(const RpcRequest& request) {
+    const RemoteOperation* operation = packet::findRemoteOperation(request.method);
     if (!operation)
-        return RpcError{
-            rpc::kMethodNotFound, formatMessage(msg::kMethodNotFound, {echoed(method)}), {}};
+        return RpcError{rpc::kMethodNotFound,
+                        formatMessage(msg::kMethodNotFound, {echoed(request.method)}),
+                        {}};
     try {
         OperationCall call(*operation);
-        readParams(call, params);
+        readParams(call, request);
         return call;
     } catch (const InvalidParams& e) {
         return RpcError{rpc::kInvalidParams, e.what(), {}};

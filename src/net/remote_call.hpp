@@ -21,11 +21,11 @@ namespace zorvanil::net {
 bool isRemoteOperation(std::string_view method);
 
 // One of the seven operations in two steps, so that the request's JSON can go before the
-// operation runs. First the call's arguments are read from the request's named params, or the
-// error to answer with: params that are not an object, unknown members, missing or mistyped
-// arguments give an invalid-params error.
-std::variant<packet::OperationCall, RpcError> readRemoteCall(std::string_view method,
-                                                             const boost::json::value& params);
+// operation runs. First the call's arguments are read from the request's named params (its
+// packets from the message's text, which must still be there), or the error to answer with:
+// params that are not an object, unknown members, missing or mistyped arguments give an
+// invalid-params error.
+std::variant<packet::OperationCall, RpcError> readRemoteCall(const RpcRequest& request);
 // Then the call runs on the object and gives the answer as JSON text: an object holding `result`
 // (absent when the operation has none or it is unassigned) and every out or in/out argument under
 // its own name; or the error to answer with.

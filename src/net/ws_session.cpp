@@ -223,8 +223,8 @@ void WsSession::handle(std::string_view text) {
         return;
     }
     ParsedMessage parsed = parseRequest(text, &*storage);
-    // The text is no longer needed once parsed.
-    releaseMessage();
+    // The text is no longer needed once parsed, but by a call whose packets are read from it.
+    if (!parsed.request || !isRemoteOperation(parsed.request->method)) releaseMessage();
     if (!parsed.request) {
         refuse(parsed.errorId, false, parsed.error);
         return;
@@ -237,10 +237,11 @@ void WsSession::handle(std::string_view text) {
     else if (request.method == "Release")
         release(request);
     else if (isRemoteOperation(request.method)) {
-        // The call's arguments are read from the request, whose JSON then goes before the
-        // operation runs: only the decoded arguments are held while it does.
+        // The call's arguments are read from the request, whose text and JSON then go before
+        // the operation runs: only the decoded arguments are held while it does.
         RpcRequest head{request.id, request.notification, request.method, nullptr};
-        auto decoded = readRemoteCall(request.method, request.params);
+        auto decoded = readRemoteCall(request);
+        releaseMessage();
         parsed = ParsedMessage();
         storage.reset();
         call(head, decoded);

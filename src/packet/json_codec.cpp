@@ -7,6 +7,7 @@
 #include "common/messages.hpp"
 #include "common/text.hpp"
 #include "packet/field_attributes.hpp"
+#include "packet/json_packet_parts.hpp"
 #include "packet/json_parser.hpp"
 #include "packet/packet_error.hpp"
 
@@ -138,48 +139,17 @@ PacketField fieldFromJson(const json::value& v) {
     return f;
 }
 
-// A value read for a field of a known type takes that type (dates, times, blobs travel as text).
-Variant typedValue(const json::value& v, const PacketField* field) {
-    if (field && v.is_string()) {
-        std::string_view text = v.get_string();
-        switch (field->def.type) {
-            case db::FieldType::Date:
-                if (auto d = Date::parse(text)) return Variant(*d);
-                break;
-            case db::FieldType::Time:
-                if (auto t = Time::parse(text)) return Variant(*t);
-                break;
-            case db::FieldType::Blob:
-                return Variant(Blob{base64Decode(text)});
-            default:
-                break;
-        }
-    }
-    return variantFromJson(v);
-}
-
 std::vector<PacketRow> rowsFromJson(const json::value& v, std::vector<PacketField>& fields);
 
 Variant cellFromJson(const json::value& v, std::vector<PacketField>& fields, std::size_t i) {
-    if (i < fields.size() && fields[i].def.type == db::FieldType::DataSet && v.is_array()) {
+    if (v.is_array() && json_parts::nestedTable(fields, i)) {
         auto nested = std::make_shared<DataPacket>();
         nested->rows = rowsFromJson(v, fields[i].children);
         return Variant(PacketPtr(std::move(nested)));
     }
-    return typedValue(v, i < fields.size() ? &fields[i] : nullptr);
-}
-
-// The error of a row in a result packet; a member of the wrong kind is ignored.
-RowError errorFromJson(const json::value& v) {
-    RowError err;
-    const json::object& eo = v.get_object();
-    if (auto x = eo.if_contains("ERROR_RECORDNO"); x && x->is_int64())
-        err.recordNo = int(x->get_int64());
-    if (auto x = eo.if_contains("response"); x && x->is_int64()) err.response = int(x->get_int64());
-    if (auto x = eo.if_contains("message"); x && x->is_string())
-        err.message = std::string(x->get_string());
-    if (auto x = eo.if_contains("code"); x && x->is_int64()) err.errorCode = int(x->get_int64());
-    return err;
+    if (v.is_string())
+        return json_parts::textValue(v.get_string(), i < fields.size() ? &fields[i] : nullptr);
+    return variantFromJson(v);
 }
 
 PacketRow rowFromJson(const json::value& v, std::vector<PacketField>& fields) {
@@ -195,9 +165,7 @@ PacketRow rowFromJson(const json::value& v, std::vector<PacketField>& fields) {
     const json::object& o = v.get_object();
     if (auto s = o.if_contains("status")) {
         if (!s->is_string()) invalidPacket(msg::kPacketRowStatusNotText);
-        auto status = rowStatusFromName(s->get_string());
-        if (!status) invalidPacket(msg::kPacketUnknownRowStatus, {echoed(s->get_string())});
-        row.status = *status;
+        row.status = json_parts::rowStatus(s->get_string());
     }
     auto values = o.if_contains("values");
     if (values && !values->is_object()) invalidPacket(msg::kPacketValuesNotAnObject);
@@ -206,17 +174,8 @@ PacketRow rowFromJson(const json::value& v, std::vector<PacketField>& fields) {
     row.values.reserve(fields.size());
     // Members outside "values" that name a field (a nested detail table) count as values too.
     auto take = [&](std::string_view key, const json::value& val) {
-        int index = -1;
-        for (std::size_t i = 0; i < fields.size(); ++i)
-            if (sameText(fields[i].name(), key)) index = static_cast<int>(i);
-        if (index < 0) {
-            PacketField f;
-            f.def.name = std::string(key);
-            if (val.is_array()) f.def.type = db::FieldType::DataSet;
-            fields.push_back(std::move(f));
-            index = static_cast<int>(fields.size() - 1);
-        }
-        if (row.values.size() <= std::size_t(index)) row.values.resize(index + 1);
+        const std::size_t index = json_parts::memberField(fields, key, val.is_array());
+        if (row.values.size() <= index) row.values.resize(index + 1);
         row.values[index] = cellFromJson(val, fields, index);
     };
     if (values)
@@ -224,7 +183,8 @@ PacketRow rowFromJson(const json::value& v, std::vector<PacketField>& fields) {
             take(key, val);
     for (auto& [key, val] : o)
         if (key != "status" && key != "values" && key != "error") take(key, val);
-    if (auto e = o.if_contains("error"); e && e->is_object()) row.error = errorFromJson(*e);
+    if (auto e = o.if_contains("error"); e && e->is_object())
+        row.error = json_parts::rowError(e->get_object());
     return row;
 }
 
@@ -234,12 +194,85 @@ std::vector<PacketRow> rowsFromJson(const json::value& v, std::vector<PacketFiel
     rows.reserve(v.get_array().size());
     for (auto& r : v.get_array())
         rows.push_back(rowFromJson(r, fields));
-    for (auto& r : rows)
-        r.values.resize(std::max(r.values.size(), fields.size()));
+    json_parts::padRows(rows, fields.size());
     return rows;
 }
 
 }  // namespace
+
+namespace json_parts {
+
+void readFields(DataPacket& packet, const json::value& fields) {
+    if (!fields.is_array()) invalidPacket(msg::kPacketFieldsNotAnArray);
+    packet.hasMetadata = true;
+    for (auto& field : fields.get_array())
+        packet.fields.push_back(fieldFromJson(field));
+}
+
+void readAttributes(DataPacket& packet, const json::value& attributes) {
+    if (!attributes.is_object()) invalidPacket(msg::kPacketAttributesNotAnObject);
+    packet.hasMetadata = true;
+    for (auto& [name, value] : attributes.get_object())
+        packet.attributes.emplace_back(std::string(name), variantFromJson(value));
+}
+
+RowStatus rowStatus(std::string_view name) {
+    auto status = rowStatusFromName(name);
+    if (!status) invalidPacket(msg::kPacketUnknownRowStatus, {echoed(name)});
+    return *status;
+}
+
+RowError rowError(const json::object& eo) {
+    RowError err;
+    if (auto x = eo.if_contains("ERROR_RECORDNO"); x && x->is_int64())
+        err.recordNo = int(x->get_int64());
+    if (auto x = eo.if_contains("response"); x && x->is_int64()) err.response = int(x->get_int64());
+    if (auto x = eo.if_contains("message"); x && x->is_string())
+        err.message = std::string(x->get_string());
+    if (auto x = eo.if_contains("code"); x && x->is_int64()) err.errorCode = int(x->get_int64());
+    return err;
+}
+
+Variant textValue(std::string_view text, const PacketField* field) {
+    if (field) {
+        switch (field->def.type) {
+            case db::FieldType::Date:
+                if (auto d = Date::parse(text)) return Variant(*d);
+                break;
+            case db::FieldType::Time:
+                if (auto t = Time::parse(text)) return Variant(*t);
+                break;
+            case db::FieldType::Blob:
+                return Variant(Blob{base64Decode(text)});
+            default:
+                break;
+        }
+    }
+    return Variant(text);
+}
+
+bool nestedTable(const std::vector<PacketField>& fields, std::size_t i) {
+    return i < fields.size() && fields[i].def.type == db::FieldType::DataSet;
+}
+
+std::size_t memberField(std::vector<PacketField>& fields, std::string_view name, bool array) {
+    std::size_t index = fields.size();
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        if (sameText(fields[i].name(), name)) index = i;
+    if (index < fields.size()) return index;
+    PacketField f;
+    f.def.name = std::string(name);
+    if (array) f.def.type = db::FieldType::DataSet;
+    fields.push_back(std::move(f));
+    return fields.size() - 1;
+}
+
+void padRows(std::vector<PacketRow>& rows, std::size_t fields) {
+    for (auto& r : rows)
+        r.values.resize(std::max(r.values.size(), fields));
+}
+
+}  // namespace json_parts
 
 void writeJson(JsonWriter& w, const DataPacket& packet) {
     w.beginObject();
@@ -266,18 +299,8 @@ DataPacket dataPacketFromJson(const json::value& v) {
     if (!v.is_object()) invalidPacket(msg::kPacketNotAnObject);
     const json::object& o = v.get_object();
     DataPacket packet;
-    if (auto f = o.if_contains("fields")) {
-        if (!f->is_array()) invalidPacket(msg::kPacketFieldsNotAnArray);
-        packet.hasMetadata = true;
-        for (auto& field : f->get_array())
-            packet.fields.push_back(fieldFromJson(field));
-    }
-    if (auto a = o.if_contains("attributes")) {
-        if (!a->is_object()) invalidPacket(msg::kPacketAttributesNotAnObject);
-        packet.hasMetadata = true;
-        for (auto& [name, value] : a->get_object())
-            packet.attributes.emplace_back(std::string(name), variantFromJson(value));
-    }
+    if (auto f = o.if_contains("fields")) json_parts::readFields(packet, *f);
+    if (auto a = o.if_contains("attributes")) json_parts::readAttributes(packet, *a);
     if (auto r = o.if_contains("rows")) packet.rows = rowsFromJson(*r, packet.fields);
     return packet;
 }

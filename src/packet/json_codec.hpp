@@ -21,6 +21,12 @@ namespace zorvanil::packet {
 void writeJson(JsonWriter& writer, const DataPacket& packet);
 // Reads a packet; fails with a clear message on JSON that is not one.
 DataPacket dataPacketFromJson(const boost::json::value& json);
+// The same read straight from the text of a JSON object, which must be well-formed JSON that
+// names no member twice in any object: only the packet is built, not the parsed text beside it,
+// which for a change packet is as large again as the packet. A text that the straight reading
+// does not take as it comes (a packet that fails, or members in an order other than the one
+// packets are written in) is parsed and read as above, so that both readings always agree.
+DataPacket dataPacketFromJsonText(std::string_view text);
 
 // Any variant as JSON text, and as a JSON document; packets as above.
 std::string jsonText(const Variant& value);

@@ -26,12 +26,23 @@ class JsonParser {
     // JSON, or has more than one value.
     boost::json::value parse(std::string_view text, boost::system::error_code& ec,
                              boost::json::storage_ptr storage = {});
+    // The same, except that each object that is the value of a member of the top-level
+    // object's member `outer` is left out: an empty object stands in its place, for the caller
+    // to read from its text. A request's packets are then read straight into packets, without
+    // their parsed JSON beside them.
+    boost::json::value parseLeavingOut(std::string_view text, std::string_view outer,
+                                       boost::system::error_code& ec,
+                                       boost::json::storage_ptr storage = {});
 
   private:
     struct Handler;
     struct Parser;
     std::unique_ptr<Parser> parser_;
 };
+
+// The double nearest to a number's text; `parsed` (Boost.JSON's reading) when the text is beyond
+// the range of a double.
+double nearestDouble(std::string_view text, double parsed);
 
 // The same with a parser of its own.
 boost::json::value parseJson(std::string_view text, boost::system::error_code& ec,
