@@ -10,6 +10,7 @@
 #include "net/json_rpc.hpp"
 #include "net/remote_call.hpp"
 #include "packet/json_codec.hpp"
+#include "packet/json_packet_parts.hpp"
 #include "packet/json_parser.hpp"
 #include "support/case_names.hpp"
 #include "support/packet_dump.hpp"
@@ -44,6 +45,8 @@ std::string fromText(const std::string& text) {
 struct TextCase {
     const char* name;
     std::string json;
+    // Whether the text is read straight; the others are read from their parsed text.
+    bool straight = true;
 };
 
 std::string longTextWithEscapes() {
@@ -69,7 +72,7 @@ const TextCase kTextCases[] = {
      R"("ORIGIN":"X.S","SERVER_CALC":true,"FIELDPROPS":"p","displayWidth":4,"fixed":true}],)"
      R"("rows":[["2024-02-29","12:30:05","aGVsbG8=","x"],["2024-02-30","25:00:00","",null],)"
      R"({"status":"inserted","values":{"d":"1999-12-31","B":"AAE="}}]})"},
-    {"bad_base64", R"({"fields":[{"name":"B","type":"Blob"}],"rows":[["a*b"]]})"},
+    {"bad_base64", R"({"fields":[{"name":"B","type":"Blob"}],"rows":[["a*b"]]})", false},
     {"numbers",
      R"({"rows":[[0,-1,2147483647,2147483648,-2147483649,9223372036854775807,)"
      R"(18446744073709551615,18446744073709551616,1e400,-0.0,486.21890432606835,5E-1,true,false]]})"},
@@ -88,7 +91,7 @@ const TextCase kTextCases[] = {
      R"("values":{"N":1,"EXTRA":"e"}},[2,3,4]]},{"status":"unchanged","values":{"ID":1}}]})"},
     {"undescribed_nested",
      R"({"rows":[{"status":"inserted","values":{"A":1,"L":[[1],[2,{"rows":[[3]]}]]},)"
-     R"("M":[{"values":{"X":[]}}]},[5,[6],{"fields":[{"name":"Z"}],"rows":[[7]]}]]})"},
+     R"("M":[{"values":{"X":[]}}]},[5,[[6]],{"fields":[{"name":"Z"}],"rows":[[7]]}]]})"},
     {"field_names_in_another_case",
      R"({"fields":[{"name":"Id"},{"name":"ID"}],"rows":[{"values":{"id":1,"iD":2,"NEW":3}},)"
      R"({"values":{"new":4}},[9]]})"},
@@ -102,31 +105,35 @@ const TextCase kTextCases[] = {
      "\"st\\u0061tus\":\"inserted\",\"val\\u0075es\":{\"a\\u00d1\":\"x\\ty\\n\\\"z\\\"\"}}]}"},
     {"a_long_text_with_escapes",
      R"({"rows":[[")" + longTextWithEscapes() + R"(",")" + std::string(10000, 'q') + R"("]]})"},
-    {"rows_before_fields", R"({"rows":[[1,"2024-01-02"]],"fields":[{"name":"A"},)"
-                           R"({"name":"D","type":"Date"}]})"},
+    {"rows_before_fields",
+     R"({"rows":[[1,"2024-01-02"]],"fields":[{"name":"A"},)"
+     R"({"name":"D","type":"Date"}]})",
+     false},
     {"attributes_after_rows", R"({"fields":[{"name":"A"}],"rows":[[1]],"attributes":{"T":1}})"},
-    {"a_field_named_before_values", R"({"rows":[{"B":2,"values":{"A":1}},{"values":{"B":3}}]})"},
+    {"a_field_named_before_values", R"({"rows":[{"B":2,"values":{"A":1}},{"values":{"B":3}}]})",
+     false},
     {"status_and_error_after_values",
      R"({"rows":[{"values":{"A":1},"error":{"code":1},"status":"deleted"}]})"},
     // Malformed packets.
-    {"not_an_object", "[]"},
-    {"a_text", R"("rows")"},
-    {"rows_not_an_array", R"({"rows": 3})"},
-    {"unknown_status", R"({"rows":[{"status":"gone"}]})"},
-    {"unknown_status_after_values", R"({"rows":[{"values":{"A":[]},"status":"gone"}]})"},
-    {"field_without_name", R"({"fields":[{"type":"Integer"}]})"},
-    {"fields_not_an_array", R"({"fields": 1})"},
-    {"field_not_an_object", R"({"fields": [1]})"},
-    {"nested_fields_not_an_array", R"({"fields": [{"name": "A", "fields": {}}]})"},
-    {"attributes_not_an_object", R"({"attributes": []})"},
-    {"row_neither_array_nor_object", R"({"rows": [1]})"},
-    {"status_not_text", R"({"rows": [{"status": 1}]})"},
-    {"values_not_an_object", R"({"rows": [{"values": []}]})"},
-    {"values_null", R"({"rows": [{"values": null}]})"},
+    {"not_an_object", "[]", false},
+    {"a_text", R"("rows")", false},
+    {"rows_not_an_array", R"({"rows": 3})", false},
+    {"unknown_status", R"({"rows":[{"status":"gone"}]})", false},
+    {"unknown_status_after_values", R"({"rows":[{"values":{"A":[]},"status":"gone"}]})", false},
+    {"field_without_name", R"({"fields":[{"type":"Integer"}]})", false},
+    {"fields_not_an_array", R"({"fields": 1})", false},
+    {"field_not_an_object", R"({"fields": [1]})", false},
+    {"nested_fields_not_an_array", R"({"fields": [{"name": "A", "fields": {}}]})", false},
+    {"attributes_not_an_object", R"({"attributes": []})", false},
+    {"row_neither_array_nor_object", R"({"rows": [1]})", false},
+    {"status_not_text", R"({"rows": [{"status": 1}]})", false},
+    {"values_not_an_object", R"({"rows": [{"values": []}]})", false},
+    {"values_null", R"({"rows": [{"values": null}]})", false},
     {"the_first_of_two_faults_in_reading_order",
-     R"({"rows":[{"values":[],"status":7}],"fields":[{"name":"A","fields":1}]})"},
-    {"a_fault_in_a_nested_table", R"({"fields":[{"name":"L","type":"DataSet"}],"rows":[[[1]]]})"},
-    {"a_fault_in_a_packet_value", R"({"rows":[[{"rows":[{"status":"x"}]}]]})"},
+     R"({"rows":[{"values":[],"status":7}],"fields":[{"name":"A","fields":1}]})", false},
+    {"a_fault_in_a_nested_table", R"({"fields":[{"name":"L","type":"DataSet"}],"rows":[[[1]]]})",
+     false},
+    {"a_fault_in_a_packet_value", R"({"rows":[[{"rows":[{"status":"x"}]}]]})", false},
 };
 
 void PrintTo(const TextCase& c, std::ostream* os) {
@@ -138,6 +145,8 @@ class PacketJsonText : public ::testing::TestWithParam<TextCase> {};
 TEST_P(PacketJsonText, ReadsAsItsParsedTextReads) {
     const std::string& text = GetParam().json;
     EXPECT_EQ(fromText(text), fromParsedText(text));
+    // A packet in the order packets are written in must not be parsed as well.
+    EXPECT_EQ(packet::json_parts::straightPacket(text).has_value(), GetParam().straight);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, PacketJsonText, ::testing::ValuesIn(kTextCases), CaseName());

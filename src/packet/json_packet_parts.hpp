@@ -5,6 +5,7 @@
 // (dataPacketFromJsonText). Internal to packet/.
 
 #include <cstddef>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -42,5 +43,9 @@ std::size_t memberField(std::vector<PacketField>& fields, std::string_view name,
 // Once all rows are read, every row has a value for each field: a field first named by a later
 // row object leaves the earlier rows unassigned there.
 void padRows(std::vector<PacketRow>& rows, std::size_t fields);
+
+// The packet read straight from the text, without its parsed JSON; nullopt when the straight
+// reading does not take the text as it comes and the parsed text is to be read instead.
+std::optional<DataPacket> straightPacket(std::string_view text);
 
 }  // namespace zorvanil::packet::json_parts

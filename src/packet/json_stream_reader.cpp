@@ -5,6 +5,7 @@
 // read as the parsed text is read.
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -368,12 +369,18 @@ DataPacket readStraight(std::string_view text) {
 
 }  // namespace
 
-DataPacket dataPacketFromJsonText(std::string_view text) {
+std::optional<DataPacket> json_parts::straightPacket(std::string_view text) {
     try {
         return readStraight(text);
     } catch (const NotStraight&) {
     } catch (const Error&) {
     }
+    return std::nullopt;
+}
+
+DataPacket dataPacketFromJsonText(std::string_view text) {
+    if (std::optional<DataPacket> packet = json_parts::straightPacket(text))
+        return std::move(*packet);
     // The parsed text says what is wrong with the packet, in the words and the order in which
     // it reads its parts.
     error_code ec;
