@@ -9,9 +9,11 @@
 #include <string_view>
 
 #include "common/error.hpp"
+#include "net/json_members.hpp"
 #include "packet/json_codec.hpp"
 #include "packet/json_parser.hpp"
 #include "round_trip.hpp"
+#include "support/packet_dump.hpp"
 
 using namespace zorvanil;
 using packet::DataPacket;
@@ -66,12 +68,34 @@ std::string decodedAndWritten(std::string_view text, bool* described = nullptr) 
     }
 }
 
+// What a reading of a packet gives: the packet, or the message it fails with.
+template <class Read>
+std::string outcome(Read read) {
+    try {
+        return test::packetDump(read());
+    } catch (const Error& e) {
+        return std::string("error: ") + e.what();
+    }
+}
+
+// The straight reading of a text that parses as an object naming no member twice, as requests
+// are (one that names a member twice is refused before its packets are read).
+void expectStraightReadingAgrees(std::string_view text) {
+    boost::system::error_code ec;
+    boost::json::value parsed = packet::parseJson(text, ec);
+    if (ec || !parsed.is_object() || !net::scanJsonMembers(text).repeated.empty()) return;
+    fuzz::expectSame("a packet read straight from its text",
+                     outcome([&] { return packet::dataPacketFromJson(parsed); }),
+                     outcome([&] { return packet::dataPacketFromJsonText(text); }));
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    expectStraightReadingAgrees(text);
     bool described = false;
-    const std::string first =
-        decodedAndWritten(std::string_view(reinterpret_cast<const char*>(data), size), &described);
+    const std::string first = decodedAndWritten(text, &described);
     if (first.empty()) return 0;
     const std::string second = decodedAndWritten(first);
     if (described) fuzz::expectSame("a JSON packet", first, second);

@@ -1,6 +1,7 @@
 // A WebSocket text frame as the server reads it: a JSON-RPC request, or the error it is answered
 // with. A request written out again must read as the same request, and every answer, an error or
-// a result, must be JSON that names the request's id.
+// a result, must be JSON that names the request's id. Each packet of its params left to be read
+// from the text is an object there, and an empty one in the params.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -70,6 +71,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                       net::resultMessage(request.id, std::string_view("null")));
     expectAnswerNames("the id of an error answer", request.id,
                       net::errorMessage(request.id, {net::rpc::kInternalError, "x", {}}));
+
+    for (const auto& [name, object] : request.objectTexts) {
+        boost::system::error_code ec;
+        const json::value value = packet::parseJson(object, ec);
+        fuzz::expectSame("a packet's text", "an object",
+                         !ec && value.is_object() ? "an object" : object);
+        const json::value* member = request.params.as_object().if_contains(name);
+        fuzz::expectSame("a packet's place in params", "{}",
+                         member ? json::serialize(*member) : "none");
+    }
+
+    if (const json::object* params = request.params.if_object())
+        for (const auto& member : *params)
+            if (member.value().is_object())
+                fuzz::expectSame("a packet in params", "its text",
+                                 request.objectText(member.key()).empty() ? "none" : "its text");
 
     if (holdsInfinity(request.params)) return 0;
     const std::string again = written(request);
