@@ -36,9 +36,9 @@ constexpr const char* kConfigOption = "--config";
 // Written above the options by --print-config.
 constexpr const char* kConfigHeader =
     "# The configuration of zorvanil-server, read with --config FILE: every option of its\n"
-    "# command line, each with its help and its default. An option given on the command line\n"
-    "# wins over its line here. The start modes (-REGSERVER, ...) are no options: give them on\n"
-    "# the command line.\n"
+    "# command line, each with its help and its value (the default where none was given). An\n"
+    "# option given on the command line wins over its line here. The start modes (-REGSERVER,\n"
+    "# ...) are no options: give them on the command line.\n"
     "#\n";
 
 // An option without a default is written to the configuration as "" (which reads back as
