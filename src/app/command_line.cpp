@@ -1,11 +1,17 @@
 #include "app/command_line.hpp"
 
+#include <cerrno>
 #include <charconv>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
 
 #include <CLI/CLI.hpp>
 
+#include "common/error.hpp"
+#include "common/messages.hpp"
 #include "common/text.hpp"
-#include "server/server_environment.hpp"
 
 #ifndef ZORVANIL_VERSION
 #define ZORVANIL_VERSION "0"
@@ -25,6 +31,22 @@ constexpr const char* kFooter =
     "SIGTERM).\n"
     "See docs/running.md.";
 
+constexpr const char* kConfigOption = "--config";
+
+// Written above the options by --print-config.
+constexpr const char* kConfigHeader =
+    "# The configuration of zorvanil-server, read with --config FILE: every option of its\n"
+    "# command line, each with its help and its value (the default where none was given). An\n"
+    "# option given on the command line wins over its line here. The start modes (-REGSERVER,\n"
+    "# ...) are no options: give them on the command line.\n"
+    "#\n";
+
+// An option without a default is written to the configuration as "" (which reads back as
+// empty, its default), so that every option appears there.
+CLI::Option* writtenWhenEmpty(CLI::Option* option) {
+    return option->run_callback_for_default();
+}
+
 void addConnectionOptions(CLI::App& app, ServerOptions& o) {
     app.add_option("--listen", o.listen,
                    "Address and port to listen on, HOST:PORT; any address other than a loopback "
@@ -32,19 +54,20 @@ void addConnectionOptions(CLI::App& app, ServerOptions& o) {
         ->capture_default_str();
     app.add_option("--connection-file", o.connectionFile,
                    "The connection file (user, password, database alias on three lines) of every "
-                   "object; default " +
-                       server::ServerEnvironment().connectionFile.string());
+                   "object")
+        ->capture_default_str();
     app.add_option("--registry", o.registry, "The registry file")->capture_default_str();
-    app.add_option("--sql-trace", o.sqlTrace,
-                   "Write every statement sent to the database, one JSON object per line, to "
-                   "this file (- for standard error)");
-    app.add_option("--access-key-file", o.accessKeyFile,
-                   "File holding the key that clients must present in CreateObject");
+    writtenWhenEmpty(app.add_option("--sql-trace", o.sqlTrace,
+                                    "Write every statement sent to the database, one JSON object "
+                                    "per line, to this file (- for standard error)"));
+    writtenWhenEmpty(app.add_option("--access-key-file", o.accessKeyFile,
+                                    "File holding the key that clients must present in "
+                                    "CreateObject"));
     app.add_option("--driver", o.driver, "Database driver")
         ->check(CLI::IsMember({"sqlite", "odbc"}))
         ->capture_default_str();
-    app.add_option("--init-demo", o.initDemo,
-                   "Create the demo database in this new SQLite file, then exit");
+    writtenWhenEmpty(app.add_option("--init-demo", o.initDemo,
+                                    "Create the demo database in this new SQLite file, then exit"));
     app.add_option("--scale", o.scale, "Size of the demo database (1: about 1,000 customers)")
         ->check(CLI::Range(1, 1000))
         ->capture_default_str();
@@ -81,6 +104,73 @@ void addLimitOptions(CLI::App& app, ServerOptions& o) {
         ->capture_default_str();
 }
 
+// Every option of the server, read into `o`, with --config and --print-config.
+void describeOptions(CLI::App& app, ServerOptions& o) {
+    app.set_version_flag("--version", std::string(kProgram) + " " + ZORVANIL_VERSION);
+    app.footer(kFooter);
+    app.set_config(kConfigOption, "",
+                   "Read the options from this file (as --print-config writes them); an option "
+                   "given on the command line wins over the file");
+    // A name in the file that no option has is a mistake, not something to pass over.
+    app.allow_config_extras(CLI::config_extras_mode::error);
+    const std::string printConfigHelp =
+        "Print the options as a configuration file for --config (the values this command line "
+        "and its --config give, else the defaults), then exit";
+    app.add_flag("--print-config", printConfigHelp)->configurable(false);
+    addConnectionOptions(app, o);
+    addLimitOptions(app, o);
+}
+
+void parse(CLI::App& app, std::vector<std::string> args) {
+    std::vector<char*> argv;
+    for (std::string& arg : args)
+        argv.push_back(arg.data());
+    app.parse(static_cast<int>(argv.size()), argv.data());
+}
+
+// The file named by the last --config FILE or --config=FILE of the arguments.
+std::optional<std::string> configFileNamed(const std::vector<std::string>& args) {
+    const std::string withValue = std::string(kConfigOption) + "=";
+    std::optional<std::string> file;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == kConfigOption && i + 1 < args.size())
+            file = args[++i];
+        else if (args[i].starts_with(withValue))
+            file = args[i].substr(withValue.size());
+    }
+    return file;
+}
+
+// An item's name as the file wrote it; "[NAME]" for the start or the end of a section.
+std::string nameInConfig(const CLI::ConfigItem& item) {
+    if (item.name != "++" && item.name != "--") return item.fullname();
+    std::string section;
+    for (const std::string& parent : item.parents)
+        section += (section.empty() ? "" : ".") + parent;
+    return "[" + section + "]";
+}
+
+// Why the configuration file cannot be used, or nothing. The file is read on its own, before the
+// command line, so that what is wrong with it is told with its name.
+std::optional<std::string> configFileProblem(const std::string& program, const std::string& file) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(file, ec)) return std::strerror(EISDIR);
+    if (!std::ifstream(file)) return std::strerror(errno);
+    CLI::App app;
+    ServerOptions scratch;
+    describeOptions(app, scratch);
+    try {
+        // A name that no option has (a section, a line without "=" included) is told as such.
+        for (const CLI::ConfigItem& item : app.get_config_formatter()->from_file(file))
+            if (!item.parents.empty() || !app.get_option_no_throw("--" + item.name))
+                return formatMessage(msg::kNoSuchOption, {nameInConfig(item)});
+        parse(app, {program, kConfigOption, file});
+    } catch (const CLI::ParseError& e) {
+        return e.what();
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 ServerCommand readCommandLine(const std::vector<std::string>& args) {
@@ -93,21 +183,26 @@ ServerCommand readCommandLine(const std::vector<std::string>& args) {
     for (const std::string& arg : all)
         if (!host::isStartModeSwitch(arg)) rest.push_back(arg);
 
+    if (std::optional<std::string> file = configFileNamed(rest)) {
+        if (std::optional<std::string> why = configFileProblem(command.program, *file)) {
+            command.error = formatMessage(msg::kUnusableConfigFile, {*file, *why});
+            return command;
+        }
+    }
     CLI::App app(
         "Zorvanil application server: serves server objects to clients over WebSocket "
         "JSON-RPC, each with its own database connection and thread.",
         kProgram);
-    app.set_version_flag("--version", std::string(kProgram) + " " + ZORVANIL_VERSION);
-    app.footer(kFooter);
-    addConnectionOptions(app, command.options);
-    addLimitOptions(app, command.options);
+    describeOptions(app, command.options);
     try {
-        std::vector<char*> argv;
-        for (std::string& arg : rest)
-            argv.push_back(arg.data());
-        app.parse(static_cast<int>(argv.size()), argv.data());
+        parse(app, rest);
     } catch (const CLI::ParseError& e) {
         command.exitCode = app.exit(e);
+        return command;
+    }
+    if (app.get_option("--print-config")->count() > 0) {
+        std::cout << kConfigHeader << app.config_to_str(true, true) << std::flush;
+        command.exitCode = 0;
     }
     return command;
 }

@@ -9,6 +9,7 @@
 
 #include "host/registration.hpp"
 #include "host/start_mode.hpp"
+#include "server/server_environment.hpp"
 
 namespace zorvanil::app {
 
@@ -17,7 +18,7 @@ inline constexpr const char* kProgram = "zorvanil-server";
 // The options of zorvanil-server, with their defaults.
 struct ServerOptions {
     std::string listen = "127.0.0.1:8211";
-    std::string connectionFile;
+    std::string connectionFile = server::ServerEnvironment().connectionFile.string();
     std::string registry = host::kDefaultRegistryFile;
     std::string sqlTrace;
     std::string accessKeyFile;
@@ -33,19 +34,25 @@ struct ServerOptions {
     int shutdownGrace = 30;
     int ioThreads = 2;
     std::string logLevel = "info";
+
+    bool operator==(const ServerOptions&) const = default;
 };
 
 // The command line read: the start mode (its switch may stand anywhere), the program as named
-// and the options. `exitCode` is set when the process ends here: --help, --version or an option
-// that does not parse, after the text that says so has been printed.
+// and the options. `exitCode` is set when the process ends here: --help, --version,
+// --print-config or an option that does not parse, after the text that says so has been printed.
+// `error` is set when the configuration file of --config cannot be used: it names the file and
+// the reason, and the process does not start.
 struct ServerCommand {
     host::StartMode mode = host::StartMode::Normal;
     std::string program;
     ServerOptions options;
     std::optional<int> exitCode;
+    std::optional<std::string> error;
 };
 
-// Reads the command line, program name first.
+// Reads the command line, program name first, and the configuration file it names with
+// --config; an option on the command line wins over the same option in the file.
 ServerCommand readCommandLine(const std::vector<std::string>& args);
 
 // Splits "HOST:PORT", "[V6]:PORT", "HOST" or ":PORT", with 127.0.0.1 and 8211 for what is left

@@ -182,6 +182,10 @@ int runServer(const std::vector<std::string>& args, const DemoDatabaseCreator& c
     if (command.exitCode) return *command.exitCode;
     std::shared_ptr<server::ServerEnvironment> env = server::ServerEnvironment::makeDefault();
     spdlog::logger& log = *env->logger;
+    if (command.error) {
+        log.error("{}", *command.error);
+        return 1;
+    }
     log.set_level(spdlog::level::from_str(command.options.logLevel));
     std::optional<host::HostSettings> settings;
     try {

@@ -84,6 +84,9 @@ inline constexpr const char* kNonLoopbackNeedsKey =
 inline constexpr const char* kCannotReadAccessKey = "Cannot read the access key file %s: %s";
 // The connection file, the reason.
 inline constexpr const char* kUnusableConnectionFile = "The connection file %s cannot be used: %s";
+// The configuration file of --config, the reason.
+inline constexpr const char* kUnusableConfigFile = "The configuration file %s cannot be used: %s";
+inline constexpr const char* kNoSuchOption = "no option is named %s";
 inline constexpr const char* kEmptyAccessKey = "The access key file %s is empty";
 inline constexpr const char* kDriverNotAvailable = "The %s driver is not available";
 
