@@ -91,6 +91,8 @@ std::unique_ptr<ssl::context> clientContext(const TlsSettings& settings) {
 // The TLS handshake with the server, whose certificate must name `host` (a name or an address).
 void shakeHands(beast::ssl_stream<tcp::socket>& stream, const ServerAddress& address) {
     SSL* session = stream.native_handle();
+    // One connection's buffers are kept between messages rather than allocated for each.
+    SSL_clear_mode(session, SSL_MODE_RELEASE_BUFFERS);
     boost::system::error_code ec;
     asio::ip::make_address(address.host, ec);
     if (ec) {

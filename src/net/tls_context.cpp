@@ -21,12 +21,14 @@ namespace ssl = boost::asio::ssl;
 
 namespace {
 
-// TLS 1.2 suites with forward secrecy and authenticated encryption only; TLS 1.3 keeps its own
-// (all of them are such).
+// TLS 1.2 suites with forward secrecy and authenticated encryption only, and the TLS 1.3 ones
+// (all of them are such); AES-128-GCM first in both, the cheapest per message of them.
 constexpr const char* kTls12Ciphers =
     "ECDHE-ECDSA-AES128-GCM-SHA256:ECDHE-RSA-AES128-GCM-SHA256:"
     "ECDHE-ECDSA-AES256-GCM-SHA384:ECDHE-RSA-AES256-GCM-SHA384:"
     "ECDHE-ECDSA-CHACHA20-POLY1305:ECDHE-RSA-CHACHA20-POLY1305";
+constexpr const char* kTls13Ciphers =
+    "TLS_AES_128_GCM_SHA256:TLS_AES_256_GCM_SHA384:TLS_CHACHA20_POLY1305_SHA256";
 
 // The reason of OpenSSL's latest error; empties its error queue.
 std::string openSslReason() {
@@ -89,7 +91,8 @@ std::shared_ptr<ssl::context> makeServerTlsContext(const TlsFiles& files) {
     SSL_CTX* native = context->native_handle();
     ERR_clear_error();
     if (SSL_CTX_set_min_proto_version(native, TLS1_2_VERSION) != 1 ||
-        SSL_CTX_set_cipher_list(native, kTls12Ciphers) != 1)
+        SSL_CTX_set_cipher_list(native, kTls12Ciphers) != 1 ||
+        SSL_CTX_set_ciphersuites(native, kTls13Ciphers) != 1)
         raise(msg::kTlsSettingsRefused, {openSslReason()});
     // No compression (CRIME), no renegotiation (a client could make the server work for nothing),
     // and the server's order of ciphers.
