@@ -18,6 +18,14 @@
 //   Counters are percentiles of single calls in microseconds (p50, p99), and server_over_echo and
 //   library_over_echo the ratios of the p50s. The benchmark's own time is one loop of all three.
 //
+// BM_TlsRoundTrip: the same calls over TLS (wss://) against plain TCP (ws://), after the handshake:
+//   two hosts on the same database, one with a certificate made for the run (openssl, a
+//   self-signed P-256 certificate for 127.0.0.1 in the run's directory), one client connected to
+//   each. The sides alternate in blocks of kTlsBlock calls: *_names is getProviderNames() (an
+//   answer of some 1.5 KB), *_row a one-row read through DSPQ_PROCEDURE. Counters are the median
+//   time of a call of each side in microseconds and tls_over_plain_names, tls_over_plain_row the
+//   medians over the blocks of the TLS side's time over the plain side's.
+//
 // BM_Throughput/N: N clients, each on a thread of its own with an object of its own, call
 //   getProviderNames() as fast as they can. One iteration is a round of kCallsPerRound calls by
 //   every client; requests_per_second counts the calls of every client over wall-clock time. Any
@@ -73,6 +81,7 @@
 #include "echo_server.hpp"
 #include "host/host.hpp"
 #include "server/server_environment.hpp"
+#include "side_by_side.hpp"
 
 namespace {
 
@@ -80,6 +89,7 @@ using namespace zorvanil;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kCallsPerRound = 100;
+constexpr int kTlsBlock = 200;
 constexpr int kConnectedObjects = 1000;
 // Descriptors the server side of kConnectedObjects connections needs: per connection its socket,
 // its event loop's three descriptors and the database's file and log, and some to spare.
@@ -87,13 +97,16 @@ constexpr rlim_t kDescriptorsNeeded = 8 * kConnectedObjects + 256;
 
 using Workspace = bench::DemoWorkspace;
 
-// A host serving the workspace's database on a free loopback port.
+// A host serving the workspace's database on a free loopback port, over TLS when given files.
 class ServedHost {
   public:
-    explicit ServedHost(const Workspace& workspace) {
+    explicit ServedHost(const Workspace& workspace,
+                        std::optional<net::TlsFiles> tls = std::nullopt) {
         host::HostSettings settings;
         settings.net.port = 0;
         settings.net.maxMessagesPerSecond = 0;
+        tls_ = tls.has_value();
+        settings.net.tls = std::move(tls);
         settings.handleSignals = false;
         host_ = std::make_unique<host::Host>(settings, catalogue::zorvanilCatalogue(),
                                              app::zorvanilHandlers(), workspace.environment());
@@ -106,11 +119,12 @@ class ServedHost {
     ServedHost(const ServedHost&) = delete;
     ServedHost& operator=(const ServedHost&) = delete;
 
-    client::ServerAddress address() const { return {"127.0.0.1", host_->port()}; }
+    client::ServerAddress address() const { return {"127.0.0.1", host_->port(), tls_}; }
     int liveObjects() const { return host_->liveObjects(); }
 
   private:
     std::unique_ptr<host::Host> host_;
+    bool tls_ = false;
 };
 
 // AS_GetProviderNames as the client library sends it, with a fixed id.
@@ -209,6 +223,55 @@ void BM_RoundTrip(benchmark::State& state, const Workspace& workspace) {
     state.counters["server_over_echo"] = echoP50 > 0 ? serverP50 / echoP50 : 0;
     state.counters["library_over_echo"] = echoP50 > 0 ? libraryP50 / echoP50 : 0;
     state.counters["reply_bytes"] = static_cast<double>(reply.size());
+}
+
+// A self-signed certificate for 127.0.0.1 and its key, made in `dir` for this run.
+net::TlsFiles makeCertificate(const std::filesystem::path& dir) {
+    net::TlsFiles files{(dir / "tls.pem").string(), (dir / "tls.key").string()};
+    const std::string command =
+        "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 1 "
+        "-subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 -keyout '" +
+        files.keyFile + "' -out '" + files.certificateFile + "' >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0) throw std::runtime_error("openssl failed: " + command);
+    return files;
+}
+
+void BM_TlsRoundTrip(benchmark::State& state, const Workspace& workspace) {
+    net::TlsFiles files;
+    try {
+        files = makeCertificate(workspace.directory());
+    } catch (const std::exception& e) {
+        state.SkipWithError(e.what());
+        return;
+    }
+    ServedHost plainHost(workspace);
+    ServedHost tlsHost(workspace, files);
+    client::Client plain(plainHost.address());
+    client::Client tls(tlsHost.address(), {files.certificateFile});
+    plain.createObject();
+    tls.createObject();
+    const std::string row = "SELECT NOMBRE FROM CLIENTES WHERE ID_CLIENTE = 1";
+    const std::size_t providers = plain.getProviderNames().size();
+    bool wrong = false;
+    auto names = [&](client::Client& c) { wrong |= c.getProviderNames().size() != providers; };
+    auto oneRow = [&](client::Client& c) {
+        wrong |= c.getRecords("DSPQ_PROCEDURE", -1, {}, 0, row).recsOut != 1;
+    };
+    bench::Sides sides(kTlsBlock);
+    sides.add("plain_names", [&] { names(plain); });
+    sides.add("tls_names", [&] { names(tls); });
+    sides.add("plain_row", [&] { oneRow(plain); });
+    sides.add("tls_row", [&] { oneRow(tls); });
+    for (auto _ : state) {
+        sides.timeBlock();
+        if (wrong) {
+            state.SkipWithError("a call answered something else");
+            return;
+        }
+    }
+    sides.timeCounters(state);
+    bench::ratioCounter(state, sides, "tls_over_plain_names", "tls_names", {"plain_names"});
+    bench::ratioCounter(state, sides, "tls_over_plain_row", "tls_row", {"plain_row"});
 }
 
 // Clients on threads of their own, each with its own connection and object, calling
@@ -543,6 +606,10 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("BM_RoundTrip", with(BM_RoundTrip))
         ->MinTime(2.0)
         ->Unit(benchmark::kMicrosecond)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark("BM_TlsRoundTrip", with(BM_TlsRoundTrip))
+        ->MinTime(2.0)
+        ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
     benchmark::RegisterBenchmark("BM_Throughput", with(BM_Throughput))
         ->Arg(1)

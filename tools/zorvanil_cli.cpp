@@ -246,8 +246,13 @@ int main(int argc, char** argv) {
     app.footer(std::string("\n") + kOptionsHelp);
     std::string server = "127.0.0.1:8211";
     std::string keyFile;
-    app.add_option("-s,--server", server, "Server address, HOST:PORT or ws://HOST:PORT/")
+    zorvanil::client::TlsSettings tls;
+    app.add_option("-s,--server", server,
+                   "Server address, HOST:PORT, ws://HOST:PORT/ or wss://HOST:PORT/ (TLS)")
         ->capture_default_str();
+    app.add_option("--ca-file", tls.caFile,
+                   "For wss://: the authorities (PEM) whose certificates the server's must come "
+                   "from; default: the system's");
     app.add_option("--access-key-file", keyFile, "File holding the server's access key");
 
     CLI::App* providers = app.add_subcommand("providers", "List the provider names");
@@ -326,7 +331,7 @@ int main(int argc, char** argv) {
     }
 
     try {
-        Client client(zorvanil::client::ServerAddress::parse(server));
+        Client client(zorvanil::client::ServerAddress::parse(server), tls);
         client.createObject(readKey(keyFile));
         if (*providers) {
             for (const std::string& name : client.getProviderNames())

@@ -73,6 +73,17 @@ void addConnectionOptions(CLI::App& app, ServerOptions& o) {
         ->capture_default_str();
 }
 
+// Both or neither: the port then speaks TLS only.
+void addTlsOptions(CLI::App& app, ServerOptions& o) {
+    CLI::Option* cert = app.add_option("--tls-cert", o.tlsCert,
+                                       "Certificate (PEM, with its chain) of the port, which then "
+                                       "serves wss:// and https:// only");
+    CLI::Option* key = app.add_option("--tls-key", o.tlsKey,
+                                      "Private key (PEM, without pass phrase) of the certificate");
+    cert->needs(key);
+    key->needs(cert);
+}
+
 void addLimitOptions(CLI::App& app, ServerOptions& o) {
     app.add_option("--max-message-bytes", o.maxMessageBytes,
                    "Largest message a client may send; a larger one closes its connection")
@@ -118,6 +129,7 @@ void describeOptions(CLI::App& app, ServerOptions& o) {
         "and its --config give, else the defaults), then exit";
     app.add_flag("--print-config", printConfigHelp)->configurable(false);
     addConnectionOptions(app, o);
+    addTlsOptions(app, o);
     addLimitOptions(app, o);
 }
 

@@ -22,6 +22,8 @@ struct ServerOptions {
     std::string registry = host::kDefaultRegistryFile;
     std::string sqlTrace;
     std::string accessKeyFile;
+    std::string tlsCert;
+    std::string tlsKey;
     std::string driver = "sqlite";
     std::string initDemo;
     int scale = 1;

@@ -117,6 +117,7 @@ net::NetOptions netOptions(const ServerOptions& o) {
         net.accessKey = readAccessKey(o.accessKeyFile);
     else if (!address.is_loopback())
         raise(msg::kNonLoopbackNeedsKey, {net.address});
+    if (!o.tlsCert.empty()) net.tls = net::TlsFiles{o.tlsCert, o.tlsKey};
     net.maxMessageBytes = o.maxMessageBytes;
     net.maxConnections = o.maxConnections;
     net.maxRequestBytesInFlight = o.maxBytesInFlight;
@@ -165,9 +166,11 @@ int serve(const host::HostSettings& settings, std::shared_ptr<server::ServerEnvi
         return 1;
     }
     std::string endpoint = host.endpoint();
+    const bool tls = settings.net.tls.has_value();
     std::cout << kProgram << " " << ZORVANIL_VERSION << " listening on " << endpoint << "\n"
-              << "  status page: http://" << endpoint << "/status\n"
-              << "  connect:     zorvanil-cli --server " << endpoint << " providers\n"
+              << "  status page: " << (tls ? "https://" : "http://") << endpoint << "/status\n"
+              << "  connect:     zorvanil-cli --server " << (tls ? "wss://" : "") << endpoint
+              << (tls ? "/ --ca-file CA.pem" : "") << " providers\n"
               << std::flush;
     return host.wait();
 }

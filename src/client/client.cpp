@@ -1,12 +1,25 @@
 #include "client/client.hpp"
 
+#include <openssl/ssl.h>
+#include <openssl/x509_vfy.h>
+
+#include <cerrno>
 #include <charconv>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <type_traits>
+#include <variant>
 
 #include <boost/asio/connect.hpp>
 #include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/address.hpp>
 #include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/ssl.hpp>
 #include <boost/beast/core.hpp>
+#include <boost/beast/ssl.hpp>
 #include <boost/beast/websocket.hpp>
+#include <boost/beast/websocket/ssl.hpp>
 
 #include "client/answer_parser.hpp"
 #include "common/error.hpp"
@@ -22,12 +35,18 @@ namespace asio = boost::asio;
 namespace beast = boost::beast;
 namespace websocket = beast::websocket;
 namespace json = boost::json;
+namespace ssl = asio::ssl;
 using tcp = asio::ip::tcp;
 
 ServerAddress ServerAddress::parse(std::string_view text) {
     ServerAddress address;
     std::string_view rest = text;
-    if (rest.starts_with("ws://")) rest.remove_prefix(5);
+    if (rest.starts_with("ws://")) {
+        rest.remove_prefix(5);
+    } else if (rest.starts_with("wss://")) {
+        rest.remove_prefix(6);
+        address.tls = true;
+    }
     if (auto slash = rest.find('/'); slash != std::string_view::npos) rest = rest.substr(0, slash);
     auto colon = rest.rfind(':');
     if (colon == std::string_view::npos) {
@@ -46,23 +65,94 @@ ServerAddress ServerAddress::parse(std::string_view text) {
     return address;
 }
 
+namespace {
+
+using PlainWebSocket = websocket::stream<tcp::socket>;
+using TlsWebSocket = websocket::stream<beast::ssl_stream<tcp::socket>>;
+
+// A context that trusts the authorities of the CA file, or the system's when none is named.
+std::unique_ptr<ssl::context> clientContext(const TlsSettings& settings) {
+    auto context = std::make_unique<ssl::context>(ssl::context::tls_client);
+    SSL_CTX_set_min_proto_version(context->native_handle(), TLS1_2_VERSION);
+    context->set_verify_mode(ssl::verify_peer);
+    if (settings.caFile.empty()) {
+        boost::system::error_code ec;
+        context->set_default_verify_paths(ec);
+        return context;
+    }
+    if (!std::ifstream(settings.caFile, std::ios::binary))
+        raise<ConnectionError>(msg::kCannotReadCaFile, {settings.caFile, std::strerror(errno)});
+    boost::system::error_code ec;
+    context->load_verify_file(settings.caFile, ec);
+    if (ec) raise<ConnectionError>(msg::kCannotReadCaFile, {settings.caFile, ec.message()});
+    return context;
+}
+
+// The TLS handshake with the server, whose certificate must name `host` (a name or an address).
+void shakeHands(beast::ssl_stream<tcp::socket>& stream, const ServerAddress& address) {
+    SSL* session = stream.native_handle();
+    // One connection's buffers are kept between messages rather than allocated for each.
+    SSL_clear_mode(session, SSL_MODE_RELEASE_BUFFERS);
+    boost::system::error_code ec;
+    asio::ip::make_address(address.host, ec);
+    if (ec) {
+        // The name the client asks for (SNI), and the name the certificate must carry.
+        SSL_set_tlsext_host_name(session, address.host.c_str());
+        SSL_set1_host(session, address.host.c_str());
+    } else {
+        X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(session), address.host.c_str());
+    }
+    stream.handshake(ssl::stream_base::client, ec);
+    if (!ec) return;
+    const long verdict = SSL_get_verify_result(session);
+    if (verdict != X509_V_OK)
+        raise<ConnectionError>(
+            msg::kCertificateNotTrusted,
+            {address.host, std::to_string(address.port), X509_verify_cert_error_string(verdict)});
+    throw boost::system::system_error(ec);
+}
+
+}  // namespace
+
 struct Client::Impl {
+    using WebSocket = std::variant<PlainWebSocket, TlsWebSocket>;
+
+    Impl(const ServerAddress& address, const TlsSettings& settings)
+        : tls(address.tls ? clientContext(settings) : nullptr),
+          ws(address.tls ? WebSocket(std::in_place_type<TlsWebSocket>, io, *tls)
+                         : WebSocket(std::in_place_type<PlainWebSocket>, io)) {}
+
+    // Runs `f` on the WebSocket stream, whichever it is.
+    template <class F>
+    decltype(auto) with(F&& f) {
+        return std::visit(std::forward<F>(f), ws);
+    }
+    tcp::socket& socket() {
+        return with([](auto& s) -> tcp::socket& { return beast::get_lowest_layer(s); });
+    }
+
     asio::io_context io;
-    websocket::stream<tcp::socket> ws{io};
+    std::unique_ptr<ssl::context> tls;  // for a server that speaks TLS
+    WebSocket ws;
     beast::flat_buffer buffer;
     // Every value read from an answer is copied out of it before the call returns.
     AnswerParser answers;
 };
 
-Client::Client(const ServerAddress& address) : impl_(std::make_unique<Impl>()) {
+Client::Client(const ServerAddress& address, const TlsSettings& tls)
+    : impl_(std::make_unique<Impl>(address, tls)) {
     try {
         tcp::resolver resolver(impl_->io);
         auto endpoints = resolver.resolve(address.host, std::to_string(address.port));
-        asio::connect(impl_->ws.next_layer(), endpoints);
-        impl_->ws.next_layer().set_option(tcp::no_delay(true));
-        impl_->ws.handshake(address.host + ":" + std::to_string(address.port), "/");
-        impl_->ws.text(true);
-        impl_->ws.read_message_max(0);
+        asio::connect(impl_->socket(), endpoints);
+        impl_->socket().set_option(tcp::no_delay(true));
+        impl_->with([&](auto& ws) {
+            if constexpr (std::is_same_v<std::decay_t<decltype(ws)>, TlsWebSocket>)
+                shakeHands(ws.next_layer(), address);
+            ws.handshake(address.host + ":" + std::to_string(address.port), "/");
+            ws.text(true);
+            ws.read_message_max(0);
+        });
     } catch (const boost::system::system_error& e) {
         raise<ConnectionError>(msg::kCannotConnect,
                                {address.host, std::to_string(address.port), e.code().message()});
@@ -74,14 +164,17 @@ Client::~Client() {
 }
 
 void Client::close() {
-    if (!impl_ || !impl_->ws.is_open() || !impl_->ws.next_layer().is_open()) return;
-    beast::error_code ec;
-    impl_->ws.close(websocket::close_code::normal, ec);
+    if (!impl_ || !impl_->socket().is_open()) return;
+    impl_->with([](auto& ws) {
+        if (!ws.is_open()) return;
+        beast::error_code ec;
+        ws.close(websocket::close_code::normal, ec);
+    });
 }
 
 void Client::abort() {
     if (!impl_) return;
-    tcp::socket& socket = impl_->ws.next_layer();
+    tcp::socket& socket = impl_->socket();
     beast::error_code ec;
     socket.set_option(asio::socket_base::linger(true, 0), ec);
     socket.close(ec);
@@ -89,7 +182,7 @@ void Client::abort() {
 
 void Client::sendText(std::string_view text) {
     try {
-        impl_->ws.write(asio::buffer(text.data(), text.size()));
+        impl_->with([&](auto& ws) { ws.write(asio::buffer(text.data(), text.size())); });
     } catch (const boost::system::system_error& e) {
         raise<ConnectionError>(msg::kSendingFailed, {e.code().message()});
     }
@@ -98,7 +191,7 @@ void Client::sendText(std::string_view text) {
 std::string_view Client::receive() {
     try {
         impl_->buffer.clear();
-        impl_->ws.read(impl_->buffer);
+        impl_->with([&](auto& ws) { ws.read(impl_->buffer); });
     } catch (const boost::system::system_error& e) {
         raise<ConnectionError>(msg::kReceivingFailed, {e.code().message()});
     }

@@ -50,11 +50,20 @@ class ConnectionError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// Where a server listens: "ws://HOST:PORT/" or "HOST:PORT".
+// Where a server listens: "ws://HOST:PORT/", "HOST:PORT", or "wss://HOST:PORT/" for a server that
+// speaks TLS.
 struct ServerAddress {
     std::string host = "127.0.0.1";
     std::uint16_t port = 8211;
+    bool tls = false;
     static ServerAddress parse(std::string_view text);
+};
+
+// How a client trusts a server that speaks TLS: its certificate must be signed by an authority of
+// the CA file (PEM), or of the system's default ones when none is named, and must name the host
+// the client connects to.
+struct TlsSettings {
+    std::string caFile;
 };
 
 struct GetRecordsResult {
@@ -84,7 +93,7 @@ struct ExecuteResult {
 // client per thread instead.
 class Client {
   public:
-    explicit Client(const ServerAddress& address);
+    explicit Client(const ServerAddress& address, const TlsSettings& tls = {});
     ~Client();
     Client(const Client&) = delete;
     Client& operator=(const Client&) = delete;

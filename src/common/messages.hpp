@@ -200,5 +200,18 @@ inline constexpr const char* kAnswerWithoutOutcome =
     "The server's answer holds neither a result nor an error";
 inline constexpr const char* kResultNotObject = "The server's result is not an object";
 inline constexpr const char* kResultLacks = "The server's result lacks \"%s\"";
+// TLS on the server's port (a file and the reason; the key's file, then the certificate's) and in
+// the client.
+inline constexpr const char* kCannotReadCertificate = "The TLS certificate %s cannot be read: %s";
+inline constexpr const char* kCannotReadKey = "The TLS key %s cannot be read: %s";
+inline constexpr const char* kKeyDoesNotMatch = "The TLS key %s does not match the certificate %s";
+inline constexpr const char* kTlsSettingsRefused = "The TLS settings were refused: %s";
+inline constexpr const char* kClearTextBeyondLoopback =
+    "Listening on %s, which is not a loopback address, without TLS: access keys and data cross "
+    "the network in clear text (--tls-cert and --tls-key serve wss:// and https://)";
+inline constexpr const char* kTlsHandshakeFailed = "TLS handshake failed: %s";
+inline constexpr const char* kCannotReadCaFile = "Cannot read the CA file %s: %s";
+inline constexpr const char* kCertificateNotTrusted =
+    "Cannot connect to %s:%d: the server's certificate is not trusted: %s";
 
 }  // namespace zorvanil::msg

@@ -13,6 +13,7 @@
 #include "common/messages.hpp"
 #include "net/connection_limits.hpp"
 #include "net/refusal_log.hpp"
+#include "net/session_stream.hpp"
 #include "net/session_support.hpp"
 #include "net/ws_session.hpp"
 
@@ -31,39 +32,59 @@ constexpr std::size_t kHttpBodyLimit = 64 * 1024;
 constexpr const char* kPlainText = "text/plain; charset=utf-8";
 
 // One accepted socket before it becomes a WebSocket: answers the pages, or refuses with 503 when
-// the server has no slot left.
-class HttpSession : public std::enable_shared_from_this<HttpSession> {
+// the server has no slot left. `Stream` is plain TCP or TLS (session_stream.hpp).
+template <class Stream>
+class HttpSession : public std::enable_shared_from_this<HttpSession<Stream>> {
   public:
     using Request = http::request<http::string_body>;
 
     HttpSession(std::shared_ptr<NetServer::Core> core, tcp::socket socket, bool counted)
         : core_(std::move(core)),
-          stream_(std::move(socket)),
+          stream_(openStream<Stream>(std::move(socket), *core_)),
           slot_(counted ? ConnectionSlot(core_) : ConnectionSlot()),
           counted_(counted),
           id_(core_->nextConnectionId.fetch_add(1)),
-          peer_(peerOf(stream_.socket())) {}
+          peer_(peerOf(beast::get_lowest_layer(stream_).socket())) {}
 
     void run() {
         if (!counted_)
             core_->log->warn("connection from {} refused: too many connections (at most {})", peer_,
                              core_->options.maxConnections);
         asio::dispatch(stream_.get_executor(),
-                       beast::bind_front_handler(&HttpSession::read, shared_from_this()));
+                       beast::bind_front_handler(&HttpSession::start, this->shared_from_this()));
     }
 
   private:
+    void start() {
+        startStream(stream_, core_->options.tlsHandshakeTimeout,
+                    beast::bind_front_handler(&HttpSession::onStart, this->shared_from_this()));
+    }
+
+    // A handshake that TLS refused (a plain client on a TLS port, a client that does not trust
+    // the certificate) is a refusal; a peer that went away or stayed silent leaves a debug line.
+    void onStart(beast::error_code ec) {
+        if (!ec) {
+            read();
+            return;
+        }
+        if (ec.category() == asio::error::get_ssl_category())
+            refusals_.note(*core_->log, id_,
+                           formatMessage(msg::kTlsHandshakeFailed, {ec.message()}));
+        else
+            core_->log->debug("connection {}: TLS handshake ended: {}", id_, ec.message());
+    }
+
     void read() {
         parser_.emplace();
         parser_->body_limit(kHttpBodyLimit);
-        stream_.expires_after(kHttpTimeout);
+        beast::get_lowest_layer(stream_).expires_after(kHttpTimeout);
         http::async_read(stream_, buffer_, *parser_,
-                         beast::bind_front_handler(&HttpSession::onRead, shared_from_this()));
+                         beast::bind_front_handler(&HttpSession::onRead, this->shared_from_this()));
     }
 
     void onRead(beast::error_code ec, std::size_t) {
         if (ec == http::error::end_of_stream) {
-            stream_.socket().shutdown(tcp::socket::shutdown_send, ec);
+            endStream(stream_, this->shared_from_this());
             return;
         }
         if (ec) {
@@ -114,8 +135,8 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
             refuse(request, {503, kPlainText, std::string(msg::kShuttingDown) + "\n"}, false);
             return;
         }
-        stream_.expires_never();
-        WsSession::launch(core_, std::move(slot_), id_, peer_, stream_.release_socket(),
+        beast::get_lowest_layer(stream_).expires_never();
+        WsSession::launch(core_, std::move(slot_), id_, peer_, handOver(stream_),
                           std::move(request));
     }
 
@@ -155,20 +176,19 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
         response->keep_alive(keepAlive);
         if (request.method() != http::verb::head) response->body() = std::move(page.body);
         response->prepare_payload();
-        http::async_write(
-            stream_, *response,
-            [self = shared_from_this(), response, keepAlive](beast::error_code ec, std::size_t) {
-                if (ec) return;
-                if (keepAlive) {
-                    self->read();
-                } else {
-                    self->stream_.socket().shutdown(tcp::socket::shutdown_send, ec);
-                }
-            });
+        http::async_write(stream_, *response,
+                          [self = this->shared_from_this(), response, keepAlive](
+                              beast::error_code ec, std::size_t) {
+                              if (ec) return;
+                              if (keepAlive)
+                                  self->read();
+                              else
+                                  endStream(self->stream_, self);
+                          });
     }
 
     std::shared_ptr<NetServer::Core> core_;
-    beast::tcp_stream stream_;
+    Stream stream_;
     ConnectionSlot slot_;
     bool counted_;
     std::uint64_t id_;
@@ -181,7 +201,12 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
 }  // namespace
 
 void startSession(std::shared_ptr<NetServer::Core> core, tcp::socket socket, bool counted) {
-    std::make_shared<HttpSession>(std::move(core), std::move(socket), counted)->run();
+    if (core->tls)
+        std::make_shared<HttpSession<TlsStream>>(std::move(core), std::move(socket), counted)
+            ->run();
+    else
+        std::make_shared<HttpSession<PlainStream>>(std::move(core), std::move(socket), counted)
+            ->run();
 }
 
 }  // namespace zorvanil::net

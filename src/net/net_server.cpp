@@ -13,6 +13,7 @@
 #include "common/messages.hpp"
 #include "net/http_session.hpp"
 #include "net/server_core.hpp"
+#include "net/tls_context.hpp"
 
 namespace zorvanil::net {
 
@@ -65,6 +66,13 @@ void NetServer::start() {
     boost::system::error_code ec;
     auto address = asio::ip::make_address(core_->options.address, ec);
     if (ec) raise(msg::kNotAnIpAddress, {core_->options.address});
+    // The certificate and the key are read before anything listens: a server that cannot speak
+    // TLS does not start.
+    if (core_->options.tls)
+        core_->tls = makeServerTlsContext(*core_->options.tls);
+    else if (!address.is_loopback())
+        core_->log->warn("{}",
+                         formatMessage(msg::kClearTextBeyondLoopback, {core_->options.address}));
     tcp::endpoint endpoint(address, core_->options.port);
     tcp::acceptor& acceptor = runtime_->acceptor;
     auto check = [&](std::string_view what) {

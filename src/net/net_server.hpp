@@ -27,6 +27,13 @@ struct HttpReply {
 };
 using HttpHandler = std::function<std::optional<HttpReply>(std::string_view target)>;
 
+// The certificate (with the chain up to its authority, in PEM) and the private key (PEM, not
+// protected by a pass phrase) of a port that serves TLS.
+struct TlsFiles {
+    std::string certificateFile;
+    std::string keyFile;
+};
+
 // The port and the limits that keep the server alive whatever its clients send.
 struct NetOptions {
     std::string address = "127.0.0.1";
@@ -53,6 +60,10 @@ struct NetOptions {
     // one twice as long as the one before, up to wrongKeyMaxDelay.
     std::chrono::milliseconds wrongKeyDelay{250};
     std::chrono::milliseconds wrongKeyMaxDelay{30000};
+    // When set, the port speaks TLS only (wss:// and https://): a connection without it is refused.
+    std::optional<TlsFiles> tls;
+    // A connection that has not finished its TLS handshake after this long is closed.
+    std::chrono::milliseconds tlsHandshakeTimeout{10000};
     // Threads that accept connections, serve the pages and answer the WebSocket handshakes (each
     // WebSocket connection then runs on a thread of its own).
     int ioThreads = 2;
@@ -73,7 +84,8 @@ class NetServer {
     NetServer(const NetServer&) = delete;
     NetServer& operator=(const NetServer&) = delete;
 
-    // Binds the port and starts serving; fails when the address cannot be bound.
+    // Binds the port and starts serving; fails when the address cannot be bound, or when the TLS
+    // certificate or key cannot be used (then before anything listens).
     void start();
     // The bound port (the one chosen by the system when the options named 0).
     std::uint16_t port() const;

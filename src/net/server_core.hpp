@@ -19,6 +19,10 @@
 #include "net/net_server.hpp"
 #include "net/request_budget.hpp"
 
+namespace boost::asio::ssl {
+class context;
+}
+
 namespace zorvanil::net {
 
 class WsSession;
@@ -45,6 +49,8 @@ struct NetServer::Core {
     std::shared_ptr<spdlog::logger> log;
     HttpHandler http;
     RequestBudget requestBytes{options.maxRequestBytesInFlight};
+    // The certificate and key of a port that speaks TLS; null for plain TCP. Set at start.
+    std::shared_ptr<boost::asio::ssl::context> tls;
 
     std::atomic<std::size_t> connections{0};
     std::atomic<std::uint64_t> nextConnectionId{1};

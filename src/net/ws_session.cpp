@@ -6,6 +6,7 @@
 #include <thread>
 
 #include <spdlog/logger.h>
+#include <boost/beast/websocket/error.hpp>
 #include <boost/json/monotonic_resource.hpp>
 #include <boost/json/serialize.hpp>
 
@@ -46,7 +47,6 @@ WsSession::WsSession(asio::io_context& io, std::shared_ptr<ConnectionLoop> loop,
     : io_(io),
       loop_(std::move(loop)),
       core_(std::move(core)),
-      ws_(io),
       slot_(std::move(slot)),
       id_(id),
       peer_(std::move(peer)),
@@ -61,8 +61,9 @@ WsSession::~WsSession() {
 }
 
 void WsSession::launch(std::shared_ptr<NetServer::Core> core, ConnectionSlot slot, std::uint64_t id,
-                       std::string peer, tcp::socket socket,
+                       std::string peer, Handover handover,
                        http::request<http::string_body> request) {
+    tcp::socket& socket = handover.socket;
     boost::system::error_code ec;
     auto protocol = socket.local_endpoint(ec).protocol();
     // The descriptor leaves the network threads' loop, open, for the connection's own.
@@ -74,6 +75,7 @@ void WsSession::launch(std::shared_ptr<NetServer::Core> core, ConnectionSlot slo
     core->connectionThreadStarted();
     try {
         std::thread([core, slot = std::move(slot), id, peer = std::move(peer), protocol, handle,
+                     tls = handover.tls, tlsSession = std::move(handover.session),
                      request = std::move(request)]() mutable {
             {
                 // Destroyed last: the handlers it still holds own the session, whose
@@ -82,7 +84,7 @@ void WsSession::launch(std::shared_ptr<NetServer::Core> core, ConnectionSlot slo
                 auto loop = std::make_shared<ConnectionLoop>(io);
                 auto session = std::make_shared<WsSession>(io, loop, core, std::move(slot), id,
                                                            std::move(peer));
-                session->open(protocol, handle, std::move(request));
+                session->open(protocol, handle, tls, std::move(tlsSession), std::move(request));
                 session.reset();
                 io.run();
                 loop->end();
@@ -103,31 +105,26 @@ void WsSession::shutdown() {
     forceTimer_.expires_after(std::chrono::milliseconds(500));
     forceTimer_.async_wait([self = shared_from_this()](beast::error_code ec) {
         if (ec) return;
-        self->ws_.next_layer().close(ec);
+        self->ws_->cut();
         self->io_.stop();
     });
 }
 
-void WsSession::open(tcp::socket::protocol_type protocol, int handle,
+void WsSession::open(tcp::socket::protocol_type protocol, int handle, bool tls, TlsHandle session,
                      http::request<http::string_body> request) {
     beast::error_code ec;
-    ws_.next_layer().assign(protocol, handle, ec);
-    if (ec) {
-        ::close(handle);
+    ws_ = WsStream::adopt(io_, protocol, handle, tls, std::move(session), ec);
+    if (!ws_) {
+        core_->log->warn("connection {}: cannot take over the connection: {}", id_, ec.message());
         closed_ = true;
         return;
     }
-    // Answers are small and awaited: send them at once.
-    ws_.next_layer().set_option(tcp::no_delay(true), ec);
     websocket::stream_base::timeout timeouts;
     timeouts.handshake_timeout = std::chrono::seconds(30);
     timeouts.idle_timeout = core_->options.idleTimeout;
     timeouts.keep_alive_pings = true;
-    ws_.set_option(timeouts);
-    ws_.set_option(websocket::stream_base::decorator(
-        [](websocket::response_type& r) { r.set(http::field::server, kServerHeader); }));
-    ws_.read_message_max(core_->options.maxMessageBytes);
-    ws_.async_accept(request, beast::bind_front_handler(&WsSession::onAccept, shared_from_this()));
+    ws_->setOptions(timeouts, core_->options.maxMessageBytes);
+    ws_->accept(request, beast::bind_front_handler(&WsSession::onAccept, shared_from_this()));
 }
 
 void WsSession::onAccept(beast::error_code ec) {
@@ -156,8 +153,8 @@ void WsSession::read() {
         refuseRequestBytes();
         return;
     }
-    ws_.async_read_some(buffer_, piece_,
-                        beast::bind_front_handler(&WsSession::onRead, shared_from_this()));
+    ws_->readSome(buffer_, piece_,
+                  beast::bind_front_handler(&WsSession::onRead, shared_from_this()));
 }
 
 void WsSession::onRead(beast::error_code ec, std::size_t bytes) {
@@ -176,7 +173,7 @@ void WsSession::onRead(beast::error_code ec, std::size_t bytes) {
         closed(ec);
         return;
     }
-    if (!ws_.is_message_done()) {
+    if (!ws_->isMessageDone()) {
         read();
         return;
     }
@@ -202,7 +199,7 @@ void WsSession::refuseRequestBytes() {
     releaseMessage();
     if (closing_) return;
     closing_ = true;
-    ws_.async_close(
+    ws_->close(
         websocket::close_reason(websocket::close_code::try_again_later, msg::kRequestBytesInFlight),
         [self = shared_from_this()](beast::error_code ec) { self->closed(ec); });
 }
@@ -393,9 +390,8 @@ void WsSession::send(std::string text) {
 
 void WsSession::write() {
     writing_ = true;
-    ws_.text(true);
-    ws_.async_write(asio::buffer(outbox_.front()),
-                    beast::bind_front_handler(&WsSession::onWrite, shared_from_this()));
+    ws_->writeText(asio::buffer(outbox_.front()),
+                   beast::bind_front_handler(&WsSession::onWrite, shared_from_this()));
 }
 
 void WsSession::onWrite(beast::error_code ec, std::size_t) {
@@ -426,8 +422,8 @@ void WsSession::armCreateTimer() {
 void WsSession::close(websocket::close_code code, std::string_view reason) {
     if (closed_ || closing_) return;
     closing_ = true;
-    ws_.async_close(websocket::close_reason(code, reason),
-                    [self = shared_from_this()](beast::error_code) {});
+    ws_->close(websocket::close_reason(code, reason),
+               [self = shared_from_this()](beast::error_code) {});
 }
 
 void WsSession::closed(beast::error_code ec) {

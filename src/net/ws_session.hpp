@@ -15,7 +15,7 @@
 #include <boost/asio/steady_timer.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
-#include <boost/beast/websocket.hpp>
+#include <boost/beast/websocket/rfc6455.hpp>
 #include <boost/json/value.hpp>
 
 #include "net/connection_limits.hpp"
@@ -24,6 +24,7 @@
 #include "net/refusal_log.hpp"
 #include "net/request_budget.hpp"
 #include "net/server_core.hpp"
+#include "net/ws_stream.hpp"
 #include "packet/operation_call.hpp"
 
 namespace zorvanil::net {
@@ -43,10 +44,10 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
     // Whatever way the connection ended, its object goes with it, on this thread.
     ~WsSession();
 
-    // Takes over the socket of an upgrade request and serves the connection on a thread of its
-    // own, with an event loop of its own, until it closes.
+    // Takes over the connection of an upgrade request and serves it on a thread of its own, with
+    // an event loop of its own, until it closes.
     static void launch(std::shared_ptr<NetServer::Core> core, ConnectionSlot slot, std::uint64_t id,
-                       std::string peer, Socket socket, UpgradeRequest request);
+                       std::string peer, Handover handover, UpgradeRequest request);
 
     // Closes the connection because the server stops; runs on the connection's thread. Its
     // object goes at once; a peer that does not answer the close is cut off after a moment.
@@ -57,7 +58,8 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
     using ErrorCode = boost::beast::error_code;
     using CloseCode = boost::beast::websocket::close_code;
 
-    void open(Socket::protocol_type protocol, int handle, UpgradeRequest request);
+    void open(Socket::protocol_type protocol, int handle, bool tls, TlsHandle session,
+              UpgradeRequest request);
     void onAccept(ErrorCode ec);
     void read();
     void onRead(ErrorCode ec, std::size_t bytes);
@@ -90,7 +92,7 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
     boost::asio::io_context& io_;           // the connection's own event loop
     std::shared_ptr<ConnectionLoop> loop_;  // the same loop, as other threads reach it
     std::shared_ptr<NetServer::Core> core_;
-    boost::beast::websocket::stream<Socket> ws_;
+    std::unique_ptr<WsStream> ws_;  // set once the connection is taken over
     ConnectionSlot slot_;
     std::uint64_t id_;
     std::string peer_;

@@ -2,7 +2,7 @@
 
 namespace zorvanil::test {
 
-// The build defines the three paths for this file alone.
+// The build defines the four paths for this file alone.
 std::filesystem::path serverExecutable() {
     return ZORVANIL_SERVER_EXECUTABLE;
 }
@@ -13,6 +13,10 @@ std::filesystem::path cliExecutable() {
 
 std::filesystem::path sourceDir() {
     return ZORVANIL_SOURCE_DIR;
+}
+
+std::filesystem::path testBuildDir() {
+    return ZORVANIL_TEST_BUILD_DIR;
 }
 
 }  // namespace zorvanil::test

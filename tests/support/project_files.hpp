@@ -9,5 +9,7 @@ namespace zorvanil::test {
 std::filesystem::path serverExecutable();
 std::filesystem::path cliExecutable();
 std::filesystem::path sourceDir();
+// The build tree's folder of the tests, where a test may leave what it makes.
+std::filesystem::path testBuildDir();
 
 }  // namespace zorvanil::test
