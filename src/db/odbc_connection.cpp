@@ -115,7 +115,14 @@ OdbcConnection::~OdbcConnection() {
 
 void OdbcConnection::release() {
     // What a transaction left open is undone, never committed by the disconnection.
-    if (inTransaction_) SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK);
+    if (inTransaction_) {
+        if (sqlite_) try {
+                run("ROLLBACK");
+            } catch (const DatabaseError&) {
+            }
+        else
+            SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK);
+    }
     if (connected_) SQLDisconnect(dbc_);
     if (dbc_ != SQL_NULL_HDBC) SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
     if (env_ != SQL_NULL_HENV) SQLFreeHandle(SQL_HANDLE_ENV, env_);
@@ -218,8 +225,17 @@ void OdbcConnection::run(const std::string& sql) {
 }
 
 // A transaction is the connection in manual-commit mode, at the requested isolation where the
-// driver offers it (SQLite runs every transaction serialisable, and offers nothing else).
+// driver offers it. SQLite is the exception: its ODBC driver begins a manual-commit transaction
+// deferred, taking the write lock only at the first write, and two objects applying at once then
+// fail after the busy timeout instead of queueing. On SQLite the transaction is its own
+// statements, "BEGIN IMMEDIATE" as the embedded driver runs it, with the driver committing
+// nothing on its own between them. SQLite runs every transaction serialisable.
 void OdbcConnection::beginTransaction(IsolationLevel level) {
+    if (sqlite_) {
+        run("BEGIN IMMEDIATE");
+        inTransaction_ = true;
+        return;
+    }
     const SQLUINTEGER isolation = isolationAttribute(level);
     if (isolationOptions_ & isolation)
         checkOdbc(
@@ -243,6 +259,22 @@ void OdbcConnection::rollback() {
 // Ends the transaction and goes back to committing every statement on its own. A failed commit
 // rolls back what it could not commit, so that nothing half-done stays open for a later commit.
 void OdbcConnection::endTransaction(SQLSMALLINT completion) {
+    if (sqlite_) {
+        // Over whatever the database answers, as a failed COMMIT of SQLite leaves nothing open
+        // that a ROLLBACK would not end.
+        inTransaction_ = false;
+        if (completion == SQL_ROLLBACK) return run("ROLLBACK");
+        try {
+            run("COMMIT");
+        } catch (const DatabaseError&) {
+            try {
+                run("ROLLBACK");
+            } catch (const DatabaseError&) {
+            }
+            throw;
+        }
+        return;
+    }
     const SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, dbc_, completion);
     if (!SQL_SUCCEEDED(rc)) {
         const OdbcDiagnostic failure = firstDiagnostic(SQL_HANDLE_DBC, dbc_);
