@@ -10,6 +10,7 @@
 #include "support/delta_builder.hpp"
 #include "support/server_fixture.hpp"
 #include "support/sql_lines.hpp"
+#include "support/test_driver.hpp"
 
 namespace zorvanil::test {
 namespace {
@@ -353,7 +354,7 @@ TEST_F(ApplyCycle, CommandChannelTransactions) {
 
     owner = Variant(7);
     auto bad = command("UPDATE PEDIDOS SET", owner);
-    EXPECT_EQ(bad.message, "incomplete input");
+    EXPECT_EQ(engineText(bad.message), "incomplete input");
     EXPECT_TRUE(module().SQLConnection1().inTransaction());
 
     // An apply inside the open transaction neither commits nor rolls it back.
@@ -405,7 +406,7 @@ TEST_F(ApplyCycle, FailedDeletionsAreDroppedFailedModificationsReported) {
             .build();
     auto m = apply("DSPQ_EAN", modify, -1);
     EXPECT_EQ(m.errorCount, 1);
-    EXPECT_EQ(m.packet().rows.at(0).error->message, "article required");
+    EXPECT_EQ(engineText(m.packet().rows.at(0).error->message), "article required");
 }
 
 // A modified row without the unchanged row before it cannot be located: it fails as its own row,
@@ -515,7 +516,7 @@ TEST_F(ApplyCycle, AChangeWhoseTransactionEndedUnderItHasNoSavepointToUndo) {
     // A failed command leaves its transaction open; the command channel's error handler rolls it
     // back, and with it the savepoint of the failed change.
     Variant owner = Variant(7);
-    EXPECT_EQ(command("UPDATE PEDIDOS SET", owner).message, "incomplete input");
+    EXPECT_EQ(engineText(command("UPDATE PEDIDOS SET", owner).message), "incomplete input");
     auto delta = lineFields()
                      .attribute("TABLE_NAME", Variant("LINEAS"))
                      .unchanged({Variant(10), Variant(1), Variant("WRONG"), Variant(10.0)})

@@ -2,6 +2,7 @@
 
 #include "db/sql_dataset.hpp"
 #include "support/document_read_fixture.hpp"
+#include "support/test_driver.hpp"
 
 namespace zorvanil::test {
 namespace {
@@ -259,7 +260,7 @@ TEST_F(ReadDocumentRequest, ARejectedStatementFailsTheReadAndTheNextOneSucceeds)
         SCOPED_TRACE(c.name);
         ReadResult failed = read(c.provider, -1, Variant(c.options));
         EXPECT_FALSE(failed.status.ok());
-        EXPECT_EQ(failed.status.message, c.message);
+        EXPECT_EQ(engineText(failed.status.message), c.message);
         EXPECT_TRUE(closed(c.provider));
         ReadResult r = read(c.provider, -1, Variant(next));
         ASSERT_TRUE(r.status.ok()) << r.status.message;

@@ -6,6 +6,7 @@
 #include "server/provider.hpp"
 #include "support/case_names.hpp"
 #include "support/report_read_fixture.hpp"
+#include "support/test_driver.hpp"
 
 namespace zorvanil::test {
 namespace {
@@ -134,7 +135,7 @@ TEST_P(ReadReportFailure, ReturnsTheMessageAndTheObjectServesTheNextRead) {
     const std::string held = ds.commandText();
     ReadResult failed = read(c.provider, -1, Variant(c.options.text));
     EXPECT_FALSE(failed.status.ok());
-    EXPECT_EQ(failed.status.message, c.message);
+    EXPECT_EQ(engineText(failed.status.message), c.message);
     EXPECT_EQ(ds.commandText() == held, c.keepsStatement) << ds.commandText();
     EXPECT_FALSE(ds.active());
     ReadResult next = read(c.provider, -1, Variant(c.next.text));

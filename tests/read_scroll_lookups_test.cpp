@@ -6,6 +6,7 @@
 #include "db/sql_dataset.hpp"
 #include "server/provider.hpp"
 #include "support/statement_case.hpp"
+#include "support/test_driver.hpp"
 
 namespace zorvanil::test {
 namespace {
@@ -345,6 +346,9 @@ INSTANTIATE_TEST_SUITE_P(ScrollLookups, ScrollLookupCount, ::testing::ValuesIn(k
                          CaseName());
 
 TEST_F(ScrollHandlerScope, AFailingLookupFailsTheReadAndTheObjectServesTheNext) {
+    if (testingThroughOdbc())
+        GTEST_SKIP() << "a text stored in an INTEGER column is SQLite's own; the ODBC driver reads "
+                        "the column as the integer it is declared, so no lookup fails";
     // A supplier key that is no number reaches the statement as it stands.
     db.exec("UPDATE ARTICULOS SET ID_PROVEEDOR = 'X9' WHERE COD_ARTICULO = 2");
     const std::string all =

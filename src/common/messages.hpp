@@ -121,6 +121,9 @@ inline constexpr const char* kDatabaseNotFound = "Database '%s' not found";
 inline constexpr const char* kCannotOpenDatabase = "Cannot open database '%s': %s";
 inline constexpr const char* kCannotBindType = "Cannot bind a value of type %s";
 inline constexpr const char* kEmptyStatement = "The statement is empty";
+// db: the ODBC driver. The data source and the driver manager's text.
+inline constexpr const char* kUnknownDataSource = "Unknown data source %s: %s";
+inline constexpr const char* kOdbcFailed = "The ODBC driver failed with return code %d";
 inline constexpr const char* kCannotOpenSqlTrace = "Cannot open the SQL trace file %s: %s";
 
 // Datasets

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/date_time.hpp"
+#include "common/double_text.hpp"
 
 namespace zorvanil {
 
@@ -123,7 +124,5 @@ class Variant {
 std::int32_t stringToInt32(std::string_view text);
 std::int64_t stringToInt64(std::string_view text);
 double stringToDouble(std::string_view text);
-// Shortest text that reads back as the same double, without exponent for ordinary magnitudes.
-std::string doubleToString(double value);
 
 }  // namespace zorvanil

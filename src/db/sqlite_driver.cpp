@@ -12,6 +12,8 @@
 #include "common/error.hpp"
 #include "common/messages.hpp"
 #include "common/text.hpp"
+#include "db/column_name.hpp"
+#include "db/db2_functions.hpp"
 
 namespace zorvanil::db {
 
@@ -20,40 +22,6 @@ namespace {
 [[noreturn]] void fail(sqlite3* db, int rc) {
     const char* text = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     throw DatabaseError(text ? text : msg::kSqliteError);
-}
-
-// DB2's CHAR(x): the character form of a number, date or text; null stays null.
-void charFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-    if (argc < 1) return sqlite3_result_null(ctx);
-    sqlite3_value* v = argv[0];
-    switch (sqlite3_value_type(v)) {
-        case SQLITE_NULL:
-            return sqlite3_result_null(ctx);
-        case SQLITE_INTEGER: {
-            std::string text = std::to_string(sqlite3_value_int64(v));
-            return sqlite3_result_text(ctx, text.c_str(), int(text.size()), SQLITE_TRANSIENT);
-        }
-        case SQLITE_FLOAT: {
-            std::string text = doubleToString(sqlite3_value_double(v));
-            return sqlite3_result_text(ctx, text.c_str(), int(text.size()), SQLITE_TRANSIENT);
-        }
-        default:
-            return sqlite3_result_text(ctx, reinterpret_cast<const char*>(sqlite3_value_text(v)),
-                                       sqlite3_value_bytes(v), SQLITE_TRANSIENT);
-    }
-}
-
-bool isAsciiDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-bool isPlainIdentifier(std::string_view name) {
-    if (name.empty()) return false;
-    for (char c : name)
-        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || isAsciiDigit(c) || c == '_' ||
-              c == '$' || c == '#' || c == '@'))
-            return false;
-    return !isAsciiDigit(name[0]);
 }
 
 // A column without a declared type (an expression) takes its type from the first row's value.
@@ -292,8 +260,7 @@ class SqliteStatement : public DriverStatement {
             ColumnInfo info = declared      ? columnInfoFromDeclaredType(declared)
                               : hasPending_ ? columnInfoFromValue(sqlite3_column_type(stmt_, i))
                                             : ColumnInfo{"", FieldType::String, 255, false};
-            std::string name = sqlite3_column_name(stmt_, i);
-            info.name = isPlainIdentifier(name) ? upperCase(name) : std::to_string(i + 1);
+            info.name = reportedColumnName(sqlite3_column_name(stmt_, i), i + 1);
             columns_.push_back(std::move(info));
         }
         // Expression columns take their type from a row; without one they stay undecided.
@@ -329,13 +296,15 @@ class SqliteConnection : public DriverConnection {
         sqlite3_extended_result_codes(db_, 0);
         run("PRAGMA journal_mode=WAL");
         run("PRAGMA synchronous=FULL");
-        run("PRAGMA case_sensitive_like=ON");
         // Each server object has a connection of its own: a small page cache keeps a thousand
         // busy objects within a gigabyte.
         run("PRAGMA cache_size=-256");
-        for (int args : {1, 2})
-            sqlite3_create_function(db_, "CHAR", args, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                                    charFunction, nullptr, nullptr);
+        if (addDb2Functions(db_) != SQLITE_OK) {
+            const std::string text = sqlite3_errmsg(db_);
+            sqlite3_close(db_);
+            db_ = nullptr;
+            throw DatabaseError(text);
+        }
         if (statementTimeoutMs_ > 0)
             sqlite3_progress_handler(db_, 10000, &SqliteConnection::onProgress, this);
         // Setting up read the schema into the page cache, whose first use also reserved room for
@@ -551,11 +520,6 @@ bool configureSqliteLibrary() {
 
 std::unique_ptr<DriverConnection> SqliteDriver::connect(const ConnectRequest& request) {
     return std::make_unique<SqliteConnection>(request);
-}
-
-std::unique_ptr<Driver> makeDriver(std::string_view implementation) {
-    if (sameText(implementation, "sqlite")) return std::make_unique<SqliteDriver>();
-    return nullptr;
 }
 
 }  // namespace zorvanil::db

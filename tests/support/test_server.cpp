@@ -6,6 +6,7 @@
 
 #include "catalogue/connection_defaults.hpp"
 #include "support/raw_sqlite.hpp"
+#include "support/test_driver.hpp"
 
 namespace zorvanil::test {
 
@@ -55,6 +56,7 @@ TestDatabase::TestDatabase(const std::string& ddl)
     env_->connectionFile = dir_ / "connection.txt";
     env_->creationFile = dir_ / "creation.txt";
     env_->connection.trace = trace_;
+    env_->connection.driverImplementation = testDriver();
     env_->configFiles = std::make_shared<db::ConfigFileProcedure>(
         db::ConfigValues{std::string(catalogue::kDefaultUserName),
                          std::string(catalogue::kDefaultPassword),
@@ -67,7 +69,7 @@ TestDatabase::TestDatabase(const std::string& ddl)
 }
 
 void TestDatabase::pointConnectionFileAt(const std::filesystem::path& database) const {
-    writeFile(env_->connectionFile, "user\r\nsecret\r\n" + database.string() + "\r\n");
+    writeFile(env_->connectionFile, "user\r\nsecret\r\n" + databaseAlias(database) + "\r\n");
 }
 
 std::vector<std::string> TestDatabase::statements() const {

@@ -29,7 +29,8 @@ class TestDatabase {
     std::string scalar(const std::string& sql) const;
     // The messages the configuration procedure reported.
     const std::vector<std::string>& reported() const { return *reported_; }
-    // Rewrites the connection file so that the next connection opens `database`.
+    // Rewrites the connection file so that the next connection opens `database` through the
+    // test driver (see test_driver.hpp).
     void pointConnectionFileAt(const std::filesystem::path& database) const;
 
   private:
