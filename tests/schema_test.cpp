@@ -125,7 +125,8 @@ const std::set<std::string> kTables = {"ALBARANES",
                                        "TARIFAS_PROVEEDORES",
                                        "TICKET",
                                        "TIPOS",
-                                       "TIPOSIVA"};
+                                       "TIPOSIVA",
+                                       "ZRV_APPLY_REQUEST"};
 
 // ---------------------------------------------------------------------------------------------
 // The DDL
@@ -461,6 +462,8 @@ TEST(SchemaDemo, HoldsTheScaledRowCountsAndReportsEveryTable) {
                                                        {"PEDIDOSPENDIENTES", 25},
                                                        {"PROVEEDOR_ACREEDOR", 50}};
     for (const std::string& table : db.tables()) {
+        // The server's own tables start empty.
+        if (table.starts_with("ZRV_")) continue;
         std::int64_t rows = db.number("SELECT COUNT(*) FROM " + table);
         if (auto it = exact.find(table); it != exact.end())
             EXPECT_EQ(rows, it->second) << table;
