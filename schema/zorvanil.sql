@@ -680,7 +680,7 @@ CREATE INDEX ARQUEODECAJA_FECHA ON ARQUEODECAJA (ID_EMPRESA, AFECHA);
 
 -- The answers of applies made under a client's request id, recorded in the apply's own
 -- transaction, so that an apply sent again after a lost answer is answered again rather than
--- made twice. RECORDED_AT is in seconds since 1970; older records are purged after
+-- made twice. RECORDED_AT is in seconds since 1970, and older records are purged after
 -- --request-id-max-age. The server creates the table on a database that lacks it.
 CREATE TABLE ZRV_APPLY_REQUEST (
     REQUEST_ID      VARCHAR(128) NOT NULL,

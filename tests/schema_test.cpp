@@ -56,6 +56,8 @@ class Sqlite : public test::RawSqlite {
                 hash = (hash ^ bytes[i]) * 0x100000001B3ull;
         };
         for (const std::string& table : tables()) {
+            // The server's own tables are no part of the demo's content.
+            if (table.starts_with("ZRV_")) continue;
             mix(table.data(), static_cast<int>(table.size()));
             Statement stmt = prepare("SELECT * FROM " + table + " ORDER BY rowid");
             while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
@@ -574,6 +576,8 @@ TEST(SchemaDemo, RowsKeepTheDeclaredTypesSizesAndReferences) {
                 bad = "typeof(" + c + ")<>'integer'";
             else if (column.type == "SMALLINT")
                 bad = "typeof(" + c + ")<>'integer' OR " + c + " NOT BETWEEN -32768 AND 32767";
+            else if (column.type == "BIGINT")
+                bad = "typeof(" + c + ")<>'integer'";
             else if (column.type == "DOUBLE")
                 bad = "typeof(" + c + ")<>'real'";
             else if (column.type == "DATE")
