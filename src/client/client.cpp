@@ -57,11 +57,14 @@ struct Client::Impl {
 };
 
 std::string newRequestId() {
+    // Four draws of 32 bits, each a read of the system's random source.
     std::random_device seed;
-    std::uniform_int_distribution<unsigned> byte(0, 255);
     unsigned char bytes[16];
-    for (unsigned char& b : bytes)
-        b = static_cast<unsigned char>(byte(seed));
+    for (int word = 0; word < 4; ++word) {
+        const std::uint32_t bits = seed();
+        for (int i = 0; i < 4; ++i)
+            bytes[4 * word + i] = static_cast<unsigned char>(bits >> (8 * i));
+    }
     bytes[6] = static_cast<unsigned char>((bytes[6] & 0x0F) | 0x40);  // version 4
     bytes[8] = static_cast<unsigned char>((bytes[8] & 0x3F) | 0x80);  // RFC 4122 variant
     static constexpr char kHex[] = "0123456789abcdef";
