@@ -274,8 +274,11 @@ class RemoteApplier {
         host_->wait();
     }
     void apply(std::int32_t number) {
+        // Without a request id: the sides compare the same statements.
+        client::ApplyOptions options;
+        options.withoutRequestId = true;
         const client::ApplyUpdatesResult r =
-            client_->applyUpdates(kProvider, deliveryNote(number), 0);
+            client_->applyUpdates(kProvider, deliveryNote(number), 0, {}, options);
         require(r.errorCount == 0, "note " + std::to_string(number) + " did not apply");
     }
 

@@ -266,7 +266,9 @@ Figures applies(const ServerProcess& server, int clients, std::size_t bytes, int
     for (int i = 0; i < clients; ++i)
         threads.emplace_back([&, i] {
             try {
-                auto r = connections[i]->applyUpdates("DSPQ_CLIENTES", deltas[i], 0);
+                client::ApplyOptions options;
+                options.withoutRequestId = true;
+                auto r = connections[i]->applyUpdates("DSPQ_CLIENTES", deltas[i], 0, {}, options);
                 if (r.errorCount != 0) failures[i] = "rows failed";
             } catch (const std::exception& e) {
                 failures[i] = e.what();

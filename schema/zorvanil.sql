@@ -673,3 +673,23 @@ CREATE TABLE ARQUEODECAJA (
 );
 
 CREATE INDEX ARQUEODECAJA_FECHA ON ARQUEODECAJA (ID_EMPRESA, AFECHA);
+
+-- ---------------------------------------------------------------------------------------------
+-- The server's own
+-- ---------------------------------------------------------------------------------------------
+
+-- The answers of applies made under a client's request id, recorded in the apply's own
+-- transaction, so that an apply sent again after a lost answer is answered again rather than
+-- made twice. RECORDED_AT is in seconds since 1970, and older records are purged after
+-- --request-id-max-age. The server creates the table on a database that lacks it.
+CREATE TABLE ZRV_APPLY_REQUEST (
+    REQUEST_ID      VARCHAR(128) NOT NULL,
+    REQUEST_DIGEST  CHAR(64) NOT NULL,
+    RESULT_PACKET   BLOB,
+    ERROR_COUNT     INTEGER NOT NULL,
+    OWNER_DATA      BLOB,
+    RECORDED_AT     BIGINT NOT NULL,
+    PRIMARY KEY (REQUEST_ID)
+);
+
+CREATE INDEX ZRV_APPLY_REQUEST_AGE ON ZRV_APPLY_REQUEST (RECORDED_AT);

@@ -311,6 +311,13 @@ int main(int argc, char** argv) {
         ->capture_default_str();
     apply->add_option("--owner-data", applyOwnerData,
                       "Owner data: a JSON value, or a text sent as a string");
+    zorvanil::client::ApplyOptions applyOptions;
+    apply->add_option("--request-id", applyOptions.requestId,
+                      "The apply's request id (default: a new UUID); an apply already made under "
+                      "it is answered again, not made twice");
+    apply->add_flag("--dry-run", applyOptions.dryRun,
+                    "Run the apply, print what it would answer and the statements it ran, and "
+                    "roll it back");
     std::optional<std::string> applyRead;
     apply->add_option("--read", applyRead,
                       "Read the provider first with this options string, as a client reads what "
@@ -357,13 +364,23 @@ int main(int argc, char** argv) {
         } else if (*apply) {
             Variant delta = zorvanil::packet::variantFromJson(readJsonFile(deltaFile));
             // The field descriptions only: the read gives the datasets their statements.
-            if (applyRead) client.getRecords(applyProvider, 0, Variant(*applyRead));
-            auto result =
-                client.applyUpdates(applyProvider, delta, maxErrors, ownerDataFrom(applyOwnerData));
+            if (applyRead) {
+                client.getRecords(applyProvider, 0, Variant(*applyRead));
+                // An apply sent again on a new connection reads again first.
+                client.onReconnect = [&](Client& again) {
+                    again.getRecords(applyProvider, 0, Variant(*applyRead));
+                };
+            }
+            auto result = client.applyUpdates(applyProvider, delta, maxErrors,
+                                              ownerDataFrom(applyOwnerData), applyOptions);
+            if (!result.requestId.empty()) std::cerr << "RequestId: " << result.requestId << "\n";
             std::cout << "ErrorCount: " << result.errorCount << "\n";
             printFailedRows(result.result);
             printVariant("OwnerData", result.ownerData);
             printVariant("result", result.result);
+            if (applyOptions.dryRun && result.statements.type() == Variant::Type::Array)
+                for (const Variant& statement : result.statements.asArray())
+                    std::cout << zorvanil::packet::jsonText(statement) << "\n";
         } else if (*exec) {
             auto result =
                 client.execute(execProvider, execCommand, {}, ownerDataFrom(execOwnerData));

@@ -105,6 +105,10 @@ void addLimitOptions(CLI::App& app, ServerOptions& o) {
     app.add_option("--shutdown-grace", o.shutdownGrace,
                    "Seconds to wait for clients to release when closed without a terminal")
         ->capture_default_str();
+    app.add_option("--request-id-max-age", o.requestIdMaxAge,
+                   "Seconds the answer of an apply made under a request id is kept for a retry")
+        ->check(CLI::PositiveNumber)
+        ->capture_default_str();
     app.add_option("--io-threads", o.ioThreads,
                    "Threads that accept connections and serve the pages (each WebSocket "
                    "connection has a thread of its own)")

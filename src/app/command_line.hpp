@@ -34,6 +34,7 @@ struct ServerOptions {
     double createTimeout = 30;
     int statementTimeout = 300;
     int shutdownGrace = 30;
+    std::int64_t requestIdMaxAge = 7 * 24 * 3600;
     int ioThreads = 2;
     std::string logLevel = "info";
 

@@ -151,6 +151,7 @@ void configureConnections(const ServerOptions& o, server::ServerEnvironment& env
     if (std::optional<std::string> why = db::ConfigFileProcedure::problem(env.connectionFile))
         raise(msg::kUnusableConnectionFile, {env.connectionFile.string(), *why});
     if (!o.sqlTrace.empty()) env.connection.trace = std::make_shared<db::SqlTrace>(o.sqlTrace);
+    env.requestRecordAge->maxAge = std::chrono::seconds(o.requestIdMaxAge);
 }
 
 // Serves the shop's catalogue and handlers until the server is closed.

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <random>
+#include <thread>
 #include <type_traits>
 #include <variant>
 
@@ -139,24 +141,56 @@ struct Client::Impl {
     AnswerParser answers;
 };
 
+std::string newRequestId() {
+    // Four draws of 32 bits, each a read of the system's random source.
+    std::random_device seed;
+    unsigned char bytes[16];
+    for (int word = 0; word < 4; ++word) {
+        const std::uint32_t bits = seed();
+        for (int i = 0; i < 4; ++i)
+            bytes[4 * word + i] = static_cast<unsigned char>(bits >> (8 * i));
+    }
+    bytes[6] = static_cast<unsigned char>((bytes[6] & 0x0F) | 0x40);  // version 4
+    bytes[8] = static_cast<unsigned char>((bytes[8] & 0x3F) | 0x80);  // RFC 4122 variant
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string text;
+    for (int i = 0; i < 16; ++i) {
+        if (i == 4 || i == 6 || i == 8 || i == 10) text += '-';
+        text += kHex[bytes[i] >> 4];
+        text += kHex[bytes[i] & 0x0F];
+    }
+    return text;
+}
+
 Client::Client(const ServerAddress& address, const TlsSettings& tls)
-    : impl_(std::make_unique<Impl>(address, tls)) {
+    : address_(address), tls_(tls) {
+    connect();
+}
+
+void Client::connect() {
+    impl_ = std::make_unique<Impl>(address_, tls_);
     try {
         tcp::resolver resolver(impl_->io);
-        auto endpoints = resolver.resolve(address.host, std::to_string(address.port));
+        auto endpoints = resolver.resolve(address_.host, std::to_string(address_.port));
         asio::connect(impl_->socket(), endpoints);
         impl_->socket().set_option(tcp::no_delay(true));
         impl_->with([&](auto& ws) {
             if constexpr (std::is_same_v<std::decay_t<decltype(ws)>, TlsWebSocket>)
-                shakeHands(ws.next_layer(), address);
-            ws.handshake(address.host + ":" + std::to_string(address.port), "/");
+                shakeHands(ws.next_layer(), address_);
+            ws.handshake(address_.host + ":" + std::to_string(address_.port), "/");
             ws.text(true);
             ws.read_message_max(0);
         });
     } catch (const boost::system::system_error& e) {
         raise<ConnectionError>(msg::kCannotConnect,
-                               {address.host, std::to_string(address.port), e.code().message()});
+                               {address_.host, std::to_string(address_.port), e.code().message()});
     }
+}
+
+void Client::reconnect() {
+    abort();
+    connect();
+    if (accessKey_) createObject(*accessKey_, className_);
 }
 
 Client::~Client() {
@@ -272,6 +306,12 @@ std::int32_t integerMember(const json::object& answer, std::string_view name) {
     return static_cast<std::int32_t>(v->get_int64());
 }
 
+bool booleanMember(const json::object& answer, std::string_view name) {
+    const json::value* v = answer.if_contains(name);
+    if (!v || !v->is_bool()) raise<ConnectionError>(msg::kResultLacks, {name});
+    return v->get_bool();
+}
+
 std::string textMember(const json::object& answer, std::string_view name) {
     const json::value* v = answer.if_contains(name);
     if (!v || !v->is_string()) raise<ConnectionError>(msg::kResultLacks, {name});
@@ -295,6 +335,9 @@ void readAnswer(const json::value& answer, OperationCall& call) {
             case ArgumentType::Integer:
                 call.at(i) = integerMember(*members, name);
                 break;
+            case ArgumentType::Boolean:
+                call.at(i) = booleanMember(*members, name);
+                break;
             case ArgumentType::Variant:
                 call.at(i) = variantMember(*members, name);
                 break;
@@ -309,10 +352,13 @@ void Client::createObject(std::optional<std::string> accessKey, std::string_view
     params.text("class", className);
     if (accessKey) params.text("accessKey", *accessKey);
     request("CreateObject", params.take());
+    accessKey_ = std::move(accessKey);
+    className_ = std::string(className);
 }
 
 void Client::release() {
     request("Release", "{}");
+    accessKey_.reset();
 }
 
 void Client::invoke(OperationCall& call) {
@@ -345,15 +391,42 @@ GetRecordsResult Client::getRecords(std::string_view providerName, std::int32_t 
 }
 
 ApplyUpdatesResult Client::applyUpdates(std::string_view providerName, const Variant& delta,
-                                        std::int32_t maxErrors, const Variant& ownerData) {
+                                        std::int32_t maxErrors, const Variant& ownerData,
+                                        const ApplyOptions& options) {
     OperationCall call(remoteOperation("AS_ApplyUpdates"));
-    call.text("ProviderName") = providerName;
-    call.variant("Delta") = delta;
-    call.integer("MaxErrors") = maxErrors;
-    call.variant("OwnerData") = ownerData;
-    invoke(call);
-    return {std::move(call.result()), call.integer("ErrorCount"),
-            std::move(call.variant("OwnerData"))};
+    std::string requestId;
+    if (!options.withoutRequestId)
+        requestId = options.requestId.empty() ? newRequestId() : options.requestId;
+    // Sent again only under an id, or as a dry run, which changes nothing.
+    const int retries = requestId.empty() && !options.dryRun ? 0 : std::max(0, options.retries);
+    std::chrono::milliseconds wait = options.backoff;
+    int attempt = 1;
+    for (;; ++attempt) {
+        call.text("ProviderName") = providerName;
+        call.variant("Delta") = delta;
+        call.integer("MaxErrors") = maxErrors;
+        call.variant("OwnerData") = ownerData;
+        call.text("RequestId") = requestId;
+        call.boolean("DryRun") = options.dryRun;
+        try {
+            if (attempt > 1) {
+                reconnect();
+                if (onReconnect) onReconnect(*this);
+            }
+            invoke(call);
+            break;
+        } catch (const ConnectionError&) {
+            if (attempt > retries) throw;
+            std::this_thread::sleep_for(wait);
+            wait *= 2;
+        }
+    }
+    return {std::move(call.result()),
+            call.integer("ErrorCount"),
+            std::move(call.variant("OwnerData")),
+            std::move(call.variant("Statements")),
+            std::move(requestId),
+            attempt};
 }
 
 Variant Client::dataRequest(std::string_view providerName, const Variant& data) {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -77,7 +79,30 @@ struct ApplyUpdatesResult {
     Variant result;  // the packet of rows that failed or were changed by the server, or Null
     std::int32_t errorCount = 0;
     Variant ownerData;
+    Variant statements;     // of a dry run: every statement it ran, as pairs [text, [params]]
+    std::string requestId;  // the id the apply was sent with; empty for none
+    int attempts = 1;       // how many times it was sent
 };
+
+// How an apply is sent. Every apply carries a request id unless told otherwise, so that it can
+// be sent again after the connection dropped before its answer came: the server answers an apply
+// it has already made under the id with the answer it gave, and makes it only once.
+struct ApplyOptions {
+    // The apply's request id; when empty the client makes a new one, a random UUID.
+    std::string requestId;
+    // Sends no request id: the apply is not recorded, and is never sent again.
+    bool withoutRequestId = false;
+    // The server runs the apply and rolls it back, answering the statements it ran as well.
+    bool dryRun = false;
+    // How many times the apply is sent again after a dropped connection, each time after the
+    // connection has been made again and the object created again (with the same access key).
+    int retries = 3;
+    // The wait before the first resend; it doubles for each one after it.
+    std::chrono::milliseconds backoff{100};
+};
+
+// A new random (version 4) UUID in its usual text form, lower case.
+std::string newRequestId();
 
 struct ResultWithOwnerData {
     Variant result;
@@ -110,7 +135,13 @@ class Client {
                                 const Variant& ownerData = {}, std::int32_t options = 0,
                                 std::string_view commandText = {}, const Variant& params = {});
     ApplyUpdatesResult applyUpdates(std::string_view providerName, const Variant& delta,
-                                    std::int32_t maxErrors, const Variant& ownerData = {});
+                                    std::int32_t maxErrors, const Variant& ownerData = {},
+                                    const ApplyOptions& options = {});
+
+    // Runs after the connection has been made again and its object created again, before an
+    // apply is sent again: a client whose reads gave the object's datasets their statements (a
+    // document's lines are written to the table their read names) reads again here.
+    std::function<void(Client&)> onReconnect;
     Variant dataRequest(std::string_view providerName, const Variant& data);
     ResultWithOwnerData getParams(std::string_view providerName, const Variant& ownerData = {});
     ResultWithOwnerData rowRequest(std::string_view providerName, const Variant& row,
@@ -121,6 +152,9 @@ class Client {
     // The raw messages, for tools that speak the protocol themselves.
     void sendText(std::string_view text);
     std::string receiveText();
+
+    // Makes the connection again, and the object again when the connection held one.
+    void reconnect();
 
     // Closes the connection properly (WebSocket close handshake).
     void close();
@@ -136,9 +170,16 @@ class Client {
     // Reads the next message; the text lives until the next read.
     std::string_view receive();
 
+    void connect();
+
     struct Impl;
     std::unique_ptr<Impl> impl_;
     std::int64_t nextId_ = 1;
+    ServerAddress address_;
+    TlsSettings tls_;
+    // What the object was created with, to create it again after a reconnect.
+    std::optional<std::optional<std::string>> accessKey_;
+    std::string className_;
 };
 
 }  // namespace zorvanil::client

@@ -150,6 +150,16 @@ inline constexpr const char* kConfigWriteFailed =
 // What the log adds to kConfigWriteFailed: the file and the reason.
 inline constexpr const char* kConfigWriteFailedBecause = "cannot write %s: %s";
 
+// Applies under a client's request id
+// A request id recorded for an apply whose request (provider, limit, owner data, change packet)
+// differs from this one; the id, cut as every echoed value.
+inline constexpr const char* kRequestIdReused =
+    "Request id %s was used for a different apply; a new apply needs a new id";
+inline constexpr const char* kRequestIdTooLong = "Request id is longer than %d characters";
+// A request recorded in a form this server cannot read back (the id).
+inline constexpr const char* kRequestRecordUnreadable =
+    "The answer recorded for request id %s cannot be read";
+
 // Transport and client
 inline constexpr const char* kNotAnIpAddress = "Not an IP address: %s";
 // The step that failed ("open", "configure", "bind", "listen on"), the address, the port, the
@@ -186,6 +196,7 @@ inline constexpr const char* kMissingArgument = "Invalid params: \"%s\" is missi
 inline constexpr const char* kArgumentNotText = "Invalid params: \"%s\" must be a string";
 inline constexpr const char* kArgumentNotInteger =
     "Invalid params: \"%s\" must be a 32-bit integer";
+inline constexpr const char* kArgumentNotBoolean = "Invalid params: \"%s\" must be true or false";
 // The argument's name and what is wrong with its packet.
 inline constexpr const char* kUnreadableArgument = "Invalid params: \"%s\": %s";
 // Why a connection is closed whose message would take the requests being served beyond the

@@ -191,6 +191,8 @@ std::vector<Variant> SQLConnection::firstRow(const std::string& sql,
 
 void SQLConnection::trace(std::string_view sql, const std::vector<Variant>& params) const {
     if (services_.trace) services_.trace->record(sql, params, services_.connectionId);
+    if (collected_)
+        collected_->push_back(Variant(Variant::Array{Variant(std::string(sql)), Variant(params)}));
 }
 
 }  // namespace zorvanil::db

@@ -92,8 +92,11 @@ class SQLConnection {
     // execute's.
     std::vector<Variant> firstRow(const std::string& sql, const std::vector<Variant>& params);
 
-    // Records a statement in the trace, when there is one.
+    // Records a statement in the trace, when there is one, and in the collection, when one is set.
     void trace(std::string_view sql, const std::vector<Variant>& params) const;
+    // From now on every statement traced is also added to `into` as a pair [text, [params]];
+    // null stops collecting. A dry run answers what it ran this way.
+    void collectStatements(Variant::Array* into) { collected_ = into; }
     std::uint64_t id() const { return services_.connectionId; }
 
   private:
@@ -118,6 +121,7 @@ class SQLConnection {
     int transactionCount_ = 0;
     std::vector<std::string> savepoints_;      // of the open transaction, oldest first
     std::vector<CompiledStatement> compiled_;  // the most recently used first
+    Variant::Array* collected_ = nullptr;
 };
 
 }  // namespace zorvanil::db

@@ -38,9 +38,10 @@ constexpr Binding kBindings[] = {
     {"AS_ApplyUpdates",
      [](TAZORVANIL& o, OperationCall& c) {
          // The call's own delta is moved in: the object applies it without a copy.
-         return o.AS_ApplyUpdates(c.text("ProviderName"), std::move(c.variant("Delta")),
-                                  c.integer("MaxErrors"), c.integer("ErrorCount"),
-                                  c.variant("OwnerData"), c.result());
+         return o.AS_ApplyUpdates(
+             c.text("ProviderName"), std::move(c.variant("Delta")), c.integer("MaxErrors"),
+             c.integer("ErrorCount"), c.variant("OwnerData"), c.result(),
+             {c.text("RequestId"), c.boolean("DryRun"), &c.variant("Statements")});
      }},
     {"AS_GetRecords",
      [](TAZORVANIL& o, OperationCall& c) {
@@ -126,6 +127,15 @@ std::int32_t integerOf(const Argument& argument, const json::value* v) {
     invalid(msg::kArgumentNotInteger, {argument.name});
 }
 
+bool booleanOf(const Argument& argument, const json::value* v) {
+    if (!v) {
+        if (argument.presence == Presence::Optional) return false;
+        invalid(msg::kMissingArgument, {argument.name});
+    }
+    if (!v->is_bool()) invalid(msg::kArgumentNotBoolean, {argument.name});
+    return v->get_bool();
+}
+
 // A variant argument: an absent member is unassigned, null is null. A packet is read from its
 // text, which the request keeps in place of its parsed JSON.
 Variant variantOf(const Argument& argument, const json::value* v, const RpcRequest& request) {
@@ -156,6 +166,9 @@ void readParams(OperationCall& call, const RpcRequest& request) {
                 break;
             case ArgumentType::Integer:
                 call.at(i) = integerOf(argument, v);
+                break;
+            case ArgumentType::Boolean:
+                call.at(i) = booleanOf(argument, v);
                 break;
             case ArgumentType::Variant:
                 call.at(i) = variantOf(argument, v, request);

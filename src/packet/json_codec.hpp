@@ -53,6 +53,10 @@ class JsonObjectText {
         writer_.key(name).integer(value);
         return *this;
     }
+    JsonObjectText& boolean(std::string_view name, bool value) {
+        writer_.key(name).boolean(value);
+        return *this;
+    }
     JsonObjectText& text(std::string_view name, std::string_view value) {
         writer_.key(name).string(value);
         return *this;

@@ -14,6 +14,8 @@ OperationCall::Value startValue(ArgumentType type) {
             return std::string();
         case ArgumentType::Integer:
             return std::int32_t{0};
+        case ArgumentType::Boolean:
+            return false;
         case ArgumentType::Variant:
             break;
     }
@@ -25,8 +27,17 @@ void writeMember(JsonObjectText& out, std::string_view name, const OperationCall
         out.text(name, *text);
     else if (auto* integer = std::get_if<std::int32_t>(&value))
         out.integer(name, *integer);
+    else if (auto* flag = std::get_if<bool>(&value))
+        out.boolean(name, *flag);
     else
         out.variant(name, std::get<Variant>(value));
+}
+
+bool atDefault(const OperationCall::Value& value) {
+    if (auto* text = std::get_if<std::string>(&value)) return text->empty();
+    if (auto* integer = std::get_if<std::int32_t>(&value)) return *integer == 0;
+    if (auto* flag = std::get_if<bool>(&value)) return !*flag;
+    return false;
 }
 
 }  // namespace
@@ -57,9 +68,12 @@ std::string OperationCall::members(bool answer) const {
     JsonObjectText out;
     if (answer && operation_->hasResult()) out.variant("result", result_);
     auto arguments = operation_->arguments();
-    for (std::size_t i = 0; i < arguments.size(); ++i)
-        if (answer ? arguments[i].answered() : arguments[i].sent())
-            writeMember(out, arguments[i].name, values_[i]);
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (!(answer ? arguments[i].answered() : arguments[i].sent())) continue;
+        if (!answer && arguments[i].presence == Presence::Optional && atDefault(values_[i]))
+            continue;
+        writeMember(out, arguments[i].name, values_[i]);
+    }
     return out.take();
 }
 

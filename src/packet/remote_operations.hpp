@@ -21,14 +21,15 @@ namespace zorvanil::packet {
 enum class ArgumentType {
     Text,     // a string; null reads as the empty text
     Integer,  // a 32-bit integer
+    Boolean,  // true or false
     Variant,  // any variant; an absent member is unassigned, null is null, an object a packet
 };
 
 // Which way an argument travels: in the request, in the answer, or in both.
 enum class Passing { In, Out, InOut };
 
-// Whether a text or integer argument may be left out of a request (it is then the empty text or
-// 0). A variant may always be left out: it is then unassigned.
+// Whether a text, integer or boolean argument may be left out of a request (it is then the empty
+// text, 0 or false). A variant may always be left out: it is then unassigned.
 enum class Presence { Required, Optional };
 
 struct Argument {
@@ -43,7 +44,7 @@ struct Argument {
 
 class RemoteOperation {
   public:
-    static constexpr std::size_t kMaxArguments = 7;
+    static constexpr std::size_t kMaxArguments = 8;
 
     constexpr RemoteOperation(std::string_view method, bool hasResult,
                               std::initializer_list<Argument> arguments)
@@ -85,7 +86,12 @@ inline constexpr RemoteOperation kRemoteOperations[] = {
         {"Delta",        Variant},
         {"MaxErrors",    Integer},
         {"ErrorCount",   Integer, Out},
-        {"OwnerData",    Variant, InOut}}},
+        {"OwnerData",    Variant, InOut},
+        // The client's id of this apply: an apply recorded under it is answered again, not run.
+        {"RequestId",    Text,    In, Optional},
+        // Runs the apply and rolls it back, answering the statements it ran as well.
+        {"DryRun",       Boolean, In, Optional},
+        {"Statements",   Variant, Out}}},
     {"AS_GetRecords", kResult, {
         {"ProviderName", Text},
         {"Count",        Integer},

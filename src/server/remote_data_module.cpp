@@ -66,10 +66,22 @@ CallStatus TAZORVANIL::guarded(Operation&& operation) {
 
 CallStatus TAZORVANIL::AS_ApplyUpdates(std::string_view ProviderName, Variant Delta,
                                        std::int32_t MaxErrors, std::int32_t& ErrorCount,
-                                       Variant& OwnerData, Variant& Result) {
+                                       Variant& OwnerData, Variant& Result,
+                                       const ApplyRequest& request) {
     return guarded([&] {
-        Result = FindProvider(ProviderName)
-                     .applyUpdates(std::move(Delta), MaxErrors, ErrorCount, OwnerData);
+        DataSetProvider& provider = FindProvider(ProviderName);
+        if (request.DryRun) {
+            Result = dryRunApply(provider, working_,
+                                 {ProviderName, std::move(Delta), MaxErrors, ErrorCount, OwnerData},
+                                 request.Statements);
+        } else if (!request.RequestId.empty()) {
+            if (!requestRecords_) requestRecords_.emplace(*connection_);
+            Result = applyUnderRequestId(
+                provider, *requestRecords_, *environment_->requestRecordAge, request.RequestId,
+                {ProviderName, std::move(Delta), MaxErrors, ErrorCount, OwnerData});
+        } else {
+            Result = provider.applyUpdates(std::move(Delta), MaxErrors, ErrorCount, OwnerData);
+        }
     });
 }
 

@@ -12,9 +12,11 @@
 #include "catalogue/catalogue.hpp"
 #include "common/variant.hpp"
 #include "db/sql_connection.hpp"
+#include "server/apply_request.hpp"
 #include "server/call_status.hpp"
 #include "server/handler_table.hpp"
 #include "server/missing_bindings.hpp"
+#include "server/request_records.hpp"
 #include "server/working_fields.hpp"
 
 namespace zorvanil::db {
@@ -42,9 +44,11 @@ class TAZORVANIL {
     TAZORVANIL& operator=(const TAZORVANIL&) = delete;
 
     // The remote interface.
-    // A Delta moved in is applied without a copy of its packet.
+    // A Delta moved in is applied without a copy of its packet. A request id or a dry run
+    // (apply_request.hpp) changes how the apply runs; without them it runs as it always has.
     CallStatus AS_ApplyUpdates(std::string_view ProviderName, Variant Delta, std::int32_t MaxErrors,
-                               std::int32_t& ErrorCount, Variant& OwnerData, Variant& Result);
+                               std::int32_t& ErrorCount, Variant& OwnerData, Variant& Result,
+                               const ApplyRequest& request = {});
     CallStatus AS_GetRecords(std::string_view ProviderName, std::int32_t Count,
                              std::int32_t& RecsOut, std::int32_t Options,
                              std::string_view CommandText, Variant& Params, Variant& OwnerData,
@@ -98,6 +102,8 @@ class TAZORVANIL {
     std::shared_ptr<ServerEnvironment> environment_;
     WorkingFields working_;
     std::vector<MissingBinding> missing_;
+    // The records of applies under a request id, on this object's connection; made at the first.
+    std::optional<RequestRecords> requestRecords_;
     // Owned components; destroyed in reverse order: providers, links, datasets, connection.
     std::unique_ptr<db::SQLConnection> connection_;
     std::vector<std::unique_ptr<db::SQLDataSet>> dataSets_;
