@@ -32,6 +32,7 @@ struct ServerOptions {
     int statementTimeout = 300;
     int shutdownGrace = 30;
     int ioThreads = 2;
+    int maxTransactionIdle = 0;
     std::string logLevel = "info";
 };
 

@@ -13,6 +13,7 @@
 #include "common/messages.hpp"
 #include "net/http_session.hpp"
 #include "net/server_core.hpp"
+#include "net/ws_session.hpp"
 
 namespace zorvanil::net {
 
@@ -126,6 +127,17 @@ bool NetServer::stop(std::chrono::milliseconds wait) {
 
 std::size_t NetServer::connections() const {
     return core_->connections.load();
+}
+
+bool NetServer::endConnection(std::uint64_t connectionId, std::string who) {
+    return core_->postToSession(
+        connectionId, [who = std::move(who)](WsSession& session) { session.endByOperator(who); });
+}
+
+bool NetServer::rollbackIdleTransaction(std::uint64_t connectionId,
+                                        std::chrono::milliseconds limit) {
+    return core_->postToSession(
+        connectionId, [limit](WsSession& session) { session.rollbackIdleTransaction(limit); });
 }
 
 }  // namespace zorvanil::net
