@@ -53,8 +53,10 @@ TEST(NetHttp, EveryErrorAnswerLeavesALogLine) {
     net::NetOptions options;
     options.port = 0;
     options.ioThreads = 1;
-    net::NetServer server(options, objects, log, [](std::string_view target) {
+    net::NetServer server(options, objects, log, [](const net::HttpRequest& request) {
         std::optional<net::HttpReply> page;
+        if (request.method != "GET") return page;
+        std::string_view target = request.target;
         if (target == "/page") page = net::HttpReply{200, "text/plain", "fine\n"};
         if (target == "/teapot") page = net::HttpReply{418, "text/plain", "short and stout\n"};
         if (target == "/broken") throw std::runtime_error("the page failed");

@@ -114,6 +114,11 @@ void addLimitOptions(CLI::App& app, ServerOptions& o) {
                    "connection has a thread of its own)")
         ->check(CLI::Range(1, 64))
         ->capture_default_str();
+    app.add_option("--max-transaction-idle", o.maxTransactionIdle,
+                   "Seconds an object may hold a transaction open without making a call before "
+                   "the transaction is rolled back (0: never)")
+        ->check(CLI::NonNegativeNumber)
+        ->capture_default_str();
     app.add_option("--log-level", o.logLevel, "Log level")
         ->check(CLI::IsMember({"trace", "debug", "info", "warn", "error", "off"}))
         ->capture_default_str();

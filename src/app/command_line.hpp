@@ -36,6 +36,7 @@ struct ServerOptions {
     int shutdownGrace = 30;
     std::int64_t requestIdMaxAge = 7 * 24 * 3600;
     int ioThreads = 2;
+    int maxTransactionIdle = 0;
     std::string logLevel = "info";
 
     bool operator==(const ServerOptions&) const = default;

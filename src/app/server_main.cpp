@@ -137,6 +137,7 @@ host::HostSettings hostSettings(const ServerCommand& command) {
     if (::isatty(STDIN_FILENO))
         settings.askToClose = [] { return host::askCloseQuestion(std::cin, std::cerr); };
     settings.net = netOptions(command.options);
+    settings.maxTransactionIdle = std::chrono::seconds(command.options.maxTransactionIdle);
     return settings;
 }
 

@@ -203,10 +203,25 @@ inline constexpr const char* kUnreadableArgument = "Invalid params: \"%s\": %s";
 // server's bound on their bytes (a WebSocket close reason: at most 123 bytes).
 inline constexpr const char* kRequestBytesInFlight =
     "The server is busy with too many request bytes; try again later";
+// Why a connection ended from the server's console is closed (a WebSocket close reason).
+inline constexpr const char* kEndedByOperator =
+    "Ended by an operator from the server's console; the open transaction was rolled back";
+// Why a transaction left open was rolled back: the seconds of --max-transaction-idle.
+inline constexpr const char* kIdleTransactionRolledBack =
+    "no call for %d s while it held a transaction open (--max-transaction-idle)";
+// The server's console refuses to end an object.
+inline constexpr const char* kConsoleKeyRefused =
+    "Forbidden: ending an object takes the access key in the X-Access-Key header";
+inline constexpr const char* kConsoleLoopbackOnly =
+    "Forbidden: without an access key configured, objects are ended only from a loopback "
+    "address, with the X-Access-Key header present";
+inline constexpr const char* kConsoleNoSuchObject = "No live object %s";
 inline constexpr const char* kNotAPortNumber = "Not a port number: %s";
 inline constexpr const char* kCannotConnect = "Cannot connect to %s:%d: %s";
 inline constexpr const char* kSendingFailed = "Sending failed: %s";
 inline constexpr const char* kReceivingFailed = "Receiving failed: %s";
+// The server closed the connection: the reason it gave.
+inline constexpr const char* kClosedByServer = "The server closed the connection: %s";
 inline constexpr const char* kAnswerNotJson = "The server's answer is not JSON: %s";
 inline constexpr const char* kAnswerNotObject = "The server's answer is not an object";
 inline constexpr const char* kErrorAnswerNotObject = "The server's error answer is not an object";

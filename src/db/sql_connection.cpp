@@ -5,6 +5,7 @@
 #include "common/error.hpp"
 #include "common/messages.hpp"
 #include "common/text.hpp"
+#include "db/connection_watch.hpp"
 #include "db/sql_trace.hpp"
 
 namespace zorvanil::db {
@@ -50,6 +51,7 @@ void SQLConnection::close() {
     // The statements belong to the driver's connection and go first.
     compiled_.clear();
     driver_connection_.reset();
+    if (services_.watch && inTransaction()) services_.watch->transactionEnded();
     transactionCount_ = 0;
     savepoints_.clear();
 }
@@ -66,8 +68,12 @@ void SQLConnection::startTransaction(const TransactionDesc& desc) {
     if (inTransaction() && !driver_connection_->supportsMultipleTransactions())
         throw DatabaseError(msg::kTransactionActive);
     trace("BEGIN IMMEDIATE", {});
+    // The start waits for the database's write lock while another connection writes.
+    const auto asked = std::chrono::steady_clock::now();
     driver_connection_->beginTransaction(isolationLevel());
     ++transactionCount_;
+    if (services_.watch)
+        services_.watch->transactionStarted(std::chrono::steady_clock::now() - asked);
 }
 
 void SQLConnection::commit(const TransactionDesc& desc) {
@@ -77,6 +83,7 @@ void SQLConnection::commit(const TransactionDesc& desc) {
     driver_connection_->commit();
     --transactionCount_;
     savepoints_.clear();
+    if (services_.watch && !inTransaction()) services_.watch->transactionEnded();
 }
 
 void SQLConnection::rollback(const TransactionDesc& desc) {
@@ -86,6 +93,7 @@ void SQLConnection::rollback(const TransactionDesc& desc) {
     // The transaction is over even when the driver reports a failure.
     --transactionCount_;
     savepoints_.clear();
+    if (services_.watch && !inTransaction()) services_.watch->transactionEnded();
     driver_connection_->rollback();
 }
 
@@ -193,6 +201,7 @@ void SQLConnection::trace(std::string_view sql, const std::vector<Variant>& para
     if (services_.trace) services_.trace->record(sql, params, services_.connectionId);
     if (collected_)
         collected_->push_back(Variant(Variant::Array{Variant(std::string(sql)), Variant(params)}));
+    if (services_.watch) services_.watch->statementSent(sql);
 }
 
 }  // namespace zorvanil::db

@@ -12,6 +12,7 @@
 
 namespace zorvanil::db {
 
+class ConnectionWatch;
 class SqlTrace;
 
 // The descriptor of a transaction: only the identifier is ever set by the server.
@@ -29,6 +30,8 @@ struct ConnectionServices {
     int busyTimeoutMs = 30000;
     int statementTimeoutMs = 0;
     std::shared_ptr<SqlTrace> trace;
+    // Told of every statement and transaction of the connection, when set.
+    std::shared_ptr<ConnectionWatch> watch;
     std::uint64_t connectionId = 0;  // tells this connection apart in the trace and the logs
 };
 
@@ -92,7 +95,8 @@ class SQLConnection {
     // execute's.
     std::vector<Variant> firstRow(const std::string& sql, const std::vector<Variant>& params);
 
-    // Records a statement in the trace, when there is one, and in the collection, when one is set.
+    // Records a statement in the trace, when there is one, and in the collection, when one is set,
+    // and tells the watch.
     void trace(std::string_view sql, const std::vector<Variant>& params) const;
     // From now on every statement traced is also added to `into` as a pair [text, [params]];
     // null stops collecting. A dry run answers what it ran this way.

@@ -7,7 +7,13 @@
 
 #include <spdlog/logger.h>
 
+#include "common/messages.hpp"
+#include "host/console_access.hpp"
+
+#include "host/console_page.hpp"
+#include "host/metrics_page.hpp"
 #include "host/status_page.hpp"
+#include "net/openrpc.hpp"
 
 namespace zorvanil::host {
 
@@ -64,10 +70,12 @@ Host::Host(HostSettings settings, const catalogue::Catalogue& catalogue,
     if (settings_.mode == StartMode::Automation)
         objects_.setLastReleaseHandler([this] { requestStop("the last object was released"); });
     net_ = std::make_unique<net::NetServer>(
-        settings_.net, objects_, log_, [this](std::string_view target) { return page(target); });
+        settings_.net, objects_, log_,
+        [this](const net::HttpRequest& request) { return page(request); });
 }
 
 Host::~Host() {
+    idleWatch_.reset();
     net_.reset();
     if (signalsBlocked_) {
         sigset_t set = closeSignals();
@@ -85,6 +93,15 @@ void Host::start() {
     }
     net_->start();
     log_->info("serving on {} ({} mode)", net_->endpoint(), startModeName(settings_.mode));
+    if (settings_.maxTransactionIdle.count() > 0) {
+        log_->info("a transaction left open with no call for {} s is rolled back",
+                   settings_.maxTransactionIdle.count());
+        idleWatch_ = std::make_unique<IdleTransactionWatch>(
+            settings_.maxTransactionIdle, objects_.board(),
+            [this](const net::ObjectActivity& activity, std::chrono::milliseconds limit) {
+                net_->rollbackIdleTransaction(activity.connectionId(), limit);
+            });
+    }
 }
 
 void Host::requestStop(std::string reason) {
@@ -115,6 +132,7 @@ int Host::wait() {
         reason = *stopReason_;
     }
     log_->info("closing: {}", reason);
+    idleWatch_.reset();
     int live = objects_.liveObjects();
     if (!net_->stop(settings_.shutdownGrace)) {
         // An object is still inside a call that does not end: the process ends around it.
@@ -193,17 +211,65 @@ StatusFacts Host::status() const {
     return facts;
 }
 
-std::optional<net::HttpReply> Host::page(std::string_view target) const {
-    std::string_view path = target.substr(0, target.find('?'));
+std::string Host::consoleJson() const {
+    ConsoleFacts facts;
+    facts.status = status();
+    facts.objects = objects_.board().snapshots();
+    facts.lastMinute = objects_.activity().lastMinute();
+    facts.maxTransactionIdle = settings_.maxTransactionIdle;
+    facts.accessKeyConfigured = settings_.net.accessKey.has_value();
+    return host::consoleJson(facts);
+}
+
+std::optional<net::HttpReply> Host::page(const net::HttpRequest& request) {
+    std::string_view path = request.target.substr(0, request.target.find('?'));
+    if (request.method == "POST") {
+        if (path == "/console/end") return endObject(request);
+        return std::nullopt;
+    }
     if (path == "/" || path == "/status")
         return net::HttpReply{200, "text/html; charset=utf-8", statusHtml(status())};
     if (path == "/status.json")
         return net::HttpReply{200, "application/json", statusJson(status())};
+    if (path == "/console.json") return net::HttpReply{200, "application/json", consoleJson()};
+    if (path == "/metrics")
+        return net::HttpReply{200, kMetricsContentType,
+                              metricsText(objects_.activity(), objects_.liveObjects(),
+                                          net_->connections(), objects_.board().snapshots())};
+    if (path == "/openrpc.json") return net::HttpReply{200, "application/json", net::openRpcText()};
     if (path == "/health") {
         if (net_->accepting()) return net::HttpReply{200, "text/plain; charset=utf-8", "ok\n"};
         return net::HttpReply{503, "text/plain; charset=utf-8", "closing\n"};
     }
     return std::nullopt;
+}
+
+net::HttpReply Host::endObject(const net::HttpRequest& request) {
+    constexpr const char* kText = "text/plain; charset=utf-8";
+    const std::string who(request.peer);
+    const ConsoleAccess access =
+        consoleAccess(request, settings_.net.accessKey ? &*settings_.net.accessKey : nullptr);
+    std::string_view query =
+        request.target.substr(std::min(request.target.find('?'), request.target.size()));
+    const std::optional<std::uint64_t> objectId = objectOfQuery(query);
+    if (access != ConsoleAccess::Granted) {
+        const char* why =
+            access == ConsoleAccess::WrongKey ? msg::kConsoleKeyRefused : msg::kConsoleLoopbackOnly;
+        log_->warn("console: {} was refused ending object {}: {}", who,
+                   objectId ? std::to_string(*objectId) : "?", why);
+        return {403, kText, std::string(why) + "\n"};
+    }
+    std::optional<std::uint64_t> connection;
+    if (objectId)
+        for (const auto& activity : objects_.board().all())
+            if (activity->objectId() == *objectId) connection = activity->connectionId();
+    const std::string named = objectId ? std::to_string(*objectId) : std::string(query);
+    if (!connection || !net_->endConnection(*connection, who)) {
+        log_->warn("console: {} asked to end object {}, which is not live", who, named);
+        return {404, kText, formatMessage(msg::kConsoleNoSuchObject, {named}) + "\n"};
+    }
+    log_->warn("console: {} ends object {} (connection {})", who, named, *connection);
+    return {200, kText, "Object " + named + " is being ended\n"};
 }
 
 }  // namespace zorvanil::host

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "catalogue/catalogue.hpp"
+#include "host/idle_transactions.hpp"
 #include "host/object_host.hpp"
 #include "host/start_mode.hpp"
 #include "host/status_page.hpp"
@@ -31,6 +32,9 @@ struct HostSettings {
     // period.
     std::function<bool()> askToClose;
     std::string version;
+    // A transaction that an object holds open while it makes no call for this long is rolled
+    // back; 0: never.
+    std::chrono::seconds maxTransactionIdle{0};
 };
 
 // The running server: its objects, the network side on its port, the status page, and when it
@@ -57,10 +61,14 @@ class Host {
 
     int liveObjects() const { return objects_.liveObjects(); }
     StatusFacts status() const;
+    // What the console shows, as GET /console.json answers it.
+    std::string consoleJson() const;
     ObjectHost& objects() { return objects_; }
 
   private:
-    std::optional<net::HttpReply> page(std::string_view target) const;
+    std::optional<net::HttpReply> page(const net::HttpRequest& request);
+    // POST /console/end?object=N: ends the object's connection for an operator who may.
+    net::HttpReply endObject(const net::HttpRequest& request);
     void onSignal(int signal);
     void closeWithoutTerminal();
     bool stopRequested();
@@ -72,6 +80,7 @@ class Host {
     std::chrono::steady_clock::time_point started_;
     ObjectHost objects_;
     std::unique_ptr<net::NetServer> net_;
+    std::unique_ptr<IdleTransactionWatch> idleWatch_;
 
     std::mutex mutex_;
     std::condition_variable stopChanged_;

@@ -14,16 +14,20 @@ void ObjectHost::setLastReleaseHandler(std::function<void()> handler) {
     lastRelease_ = std::move(handler);
 }
 
-HostedObject ObjectHost::build(std::uint64_t connectionId) {
+HostedObject ObjectHost::build(std::uint64_t connectionId, std::string_view peer) {
     HostedObject hosted;
     {
         std::lock_guard lock(mutex_);
         hosted.id = nextObjectId_++;
     }
+    hosted.activity = std::make_shared<net::ObjectActivity>(activity_, hosted.id, connectionId,
+                                                            std::string(peer));
     // Each object gets the process's environment with its own connection identifier, which tells
-    // its statements apart in the trace.
+    // its statements apart in the trace, and its connection tells the object's activity what it
+    // sends.
     auto environment = std::make_shared<server::ServerEnvironment>(*environment_);
     environment->connection.connectionId = hosted.id;
+    environment->connection.watch = hosted.activity;
     try {
         hosted.object =
             std::make_unique<server::TAZORVANIL>(catalogue_, handlers_, std::move(environment));
@@ -32,6 +36,7 @@ HostedObject ObjectHost::build(std::uint64_t connectionId) {
                                    connectionId, e.what());
         throw;
     }
+    board_.add(hosted.activity);
     int live = count_.increment();
     environment_->logger->info("object {} created for connection {}; {} live", hosted.id,
                                connectionId, live);
@@ -41,6 +46,7 @@ HostedObject ObjectHost::build(std::uint64_t connectionId) {
 void ObjectHost::destroy(HostedObject& hosted) {
     if (!hosted.object) return;
     hosted.object.reset();
+    board_.remove(hosted.activity.get());
     int live = count_.decrement();
     environment_->logger->info("object {} destroyed; {} live", hosted.id, live);
     trim_.objectDestroyed();

@@ -6,9 +6,11 @@
 #include <mutex>
 
 #include "catalogue/catalogue.hpp"
+#include "host/activity_board.hpp"
 #include "host/memory_trim.hpp"
 #include "host/object_count.hpp"
 #include "net/object_factory.hpp"
+#include "net/server_activity.hpp"
 #include "server/handler_table.hpp"
 #include "server/server_environment.hpp"
 
@@ -31,13 +33,16 @@ class ObjectHost : public net::ObjectFactory {
 
     // Builds an object for the connection; the construction error (a connection that cannot be
     // opened, for instance) is thrown as it came.
-    HostedObject build(std::uint64_t connectionId) override;
+    // Its activity is kept on the board until it is destroyed.
+    HostedObject build(std::uint64_t connectionId, std::string_view peer = {}) override;
     // Destroys the object, which closes its database connection; nothing when there is none.
     // What it freed goes back to the system once no object has gone for a moment.
     void destroy(HostedObject& hosted) override;
 
     int liveObjects() const { return count_.value(); }
     server::ServerEnvironment& environment() { return *environment_; }
+    const ActivityBoard& board() const { return board_; }
+    const net::ServerActivity& activity() const { return activity_; }
 
   private:
     const catalogue::Catalogue& catalogue_;
@@ -48,6 +53,8 @@ class ObjectHost : public net::ObjectFactory {
     std::mutex mutex_;
     std::uint64_t nextObjectId_ = 1;
     MemoryTrim trim_;
+    net::ServerActivity activity_;
+    ActivityBoard board_;
 };
 
 }  // namespace zorvanil::host

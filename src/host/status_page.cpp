@@ -1,5 +1,7 @@
 #include "host/status_page.hpp"
 
+#include "host/console_script.hpp"
+
 #include <cstdio>
 
 #include <boost/json/object.hpp>
@@ -45,11 +47,14 @@ std::string formatUptime(std::chrono::seconds uptime) {
 
 std::string statusHtml(const StatusFacts& facts) {
     std::string html = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">";
-    html += "<meta http-equiv=\"refresh\" content=\"5\">";
+    // The console below refreshes itself; a browser without scripts reloads the page instead.
+    html += "<noscript><meta http-equiv=\"refresh\" content=\"5\"></noscript>";
     html += std::string("<title>") + kStatusTitle + "</title>";
     html +=
         "<style>body{font-family:sans-serif;margin:2em}h1{font-size:1.4em}"
-        "td{padding:.2em 1em .2em 0}</style></head>\n<body>\n";
+        "td{padding:.2em 1em .2em 0}</style>";
+    html += kConsoleStyle;
+    html += "</head>\n<body>\n";
     html += std::string("<h1>") + kStatusLabel + "</h1>\n<table>\n";
     auto row = [&](std::string_view name, const std::string& value) {
         html += "<tr><td>" + std::string(name) + "</td><td>" + escapeHtml(value) + "</td></tr>\n";
@@ -61,7 +66,9 @@ std::string statusHtml(const StatusFacts& facts) {
     row("Start mode", facts.mode);
     row("Listening on", facts.endpoint + (facts.accepting ? "" : " (no longer accepting)"));
     row("Version", facts.version);
-    html += "</table>\n</body></html>\n";
+    html += "</table>\n";
+    html += kConsoleSection;
+    html += "</body></html>\n";
     return html;
 }
 

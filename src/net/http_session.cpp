@@ -44,7 +44,15 @@ class HttpSession : public std::enable_shared_from_this<HttpSession<Stream>> {
           slot_(counted ? ConnectionSlot(core_) : ConnectionSlot()),
           counted_(counted),
           id_(core_->nextConnectionId.fetch_add(1)),
-          peer_(peerOf(beast::get_lowest_layer(stream_).socket())) {}
+          peer_(peerOf(beast::get_lowest_layer(stream_).socket())) {
+        boost::system::error_code ec;
+        auto remote = beast::get_lowest_layer(stream_).socket().remote_endpoint(ec);
+        auto address = remote.address();
+        // A server listening on "::" sees IPv4 clients as mapped IPv6 addresses.
+        if (address.is_v6() && address.to_v6().is_v4_mapped())
+            address = boost::asio::ip::make_address_v4(boost::asio::ip::v4_mapped, address.to_v6());
+        loopback_ = !ec && address.is_loopback();
+    }
 
     void run() {
         if (!counted_)
@@ -108,7 +116,8 @@ class HttpSession : public std::enable_shared_from_this<HttpSession<Stream>> {
         }
         core_->log->debug("connection {}: HTTP {} {}", id_, std::string(request.method_string()),
                           std::string(request.target()));
-        if (request.method() != http::verb::get && request.method() != http::verb::head) {
+        if (request.method() != http::verb::get && request.method() != http::verb::head &&
+            request.method() != http::verb::post) {
             refuse(request, {405, kPlainText, "Method not allowed\n"}, request.keep_alive());
             return;
         }
@@ -143,12 +152,18 @@ class HttpSession : public std::enable_shared_from_this<HttpSession<Stream>> {
     // The page the server's handler gives for the target; 404 when it has none, 500 when it fails.
     void answerPage(const Request& request) {
         std::optional<HttpReply> page;
+        const std::string address = peerAddress(peer_);
+        HttpRequest asked{request.method_string(), request.target(), address, loopback_, {}};
+        if (auto key = request.find(kAccessKeyHeader); key != request.end())
+            asked.accessKey = key->value();
         try {
-            if (core_->http) page = core_->http(request.target());
+            if (core_->http) page = core_->http(asked);
         } catch (...) {
             refuse(request, {500, kPlainText, "Internal error\n"}, false, currentFailure().message);
             return;
         }
+        if (!page && request.method() == http::verb::post)
+            page = HttpReply{405, kPlainText, "Method not allowed\n"};
         if (!page) page = HttpReply{404, kPlainText, "Not found\n"};
         if (page->status >= 400)
             refuse(request, std::move(*page), request.keep_alive());
@@ -193,6 +208,7 @@ class HttpSession : public std::enable_shared_from_this<HttpSession<Stream>> {
     bool counted_;
     std::uint64_t id_;
     std::string peer_;
+    bool loopback_ = false;
     beast::flat_buffer buffer_;
     std::optional<http::request_parser<http::string_body>> parser_;
     RefusalLog refusals_;

@@ -14,6 +14,7 @@
 #include "net/http_session.hpp"
 #include "net/server_core.hpp"
 #include "net/tls_context.hpp"
+#include "net/ws_session.hpp"
 
 namespace zorvanil::net {
 
@@ -134,6 +135,17 @@ bool NetServer::stop(std::chrono::milliseconds wait) {
 
 std::size_t NetServer::connections() const {
     return core_->connections.load();
+}
+
+bool NetServer::endConnection(std::uint64_t connectionId, std::string who) {
+    return core_->postToSession(
+        connectionId, [who = std::move(who)](WsSession& session) { session.endByOperator(who); });
+}
+
+bool NetServer::rollbackIdleTransaction(std::uint64_t connectionId,
+                                        std::chrono::milliseconds limit) {
+    return core_->postToSession(
+        connectionId, [limit](WsSession& session) { session.rollbackIdleTransaction(limit); });
 }
 
 }  // namespace zorvanil::net

@@ -19,13 +19,24 @@ class ObjectFactory;
 inline constexpr std::string_view kProgId = "ZORVANIL.AZORVANIL";
 inline constexpr std::string_view kClassId = "{F66B33AA-8B49-4301-8D74-CDD98EA1FA4A}";
 
-// What the HTTP side of the port answers for one GET target; none gives 404.
+// What the HTTP side of the port answers for one request; none gives 404 to a GET and 405 to any
+// other method.
 struct HttpReply {
     unsigned status = 200;
     std::string contentType = "text/plain; charset=utf-8";
     std::string body;
 };
-using HttpHandler = std::function<std::optional<HttpReply>(std::string_view target)>;
+// An HTTP request as the pages see it.
+struct HttpRequest {
+    std::string_view method;  // "GET", "HEAD" or "POST"
+    std::string_view target;
+    std::string_view peer;  // the client's address, without its port
+    bool loopback = false;  // whether that address is a loopback one
+    // The X-Access-Key header; none when the request carries none.
+    std::optional<std::string_view> accessKey;
+};
+inline constexpr std::string_view kAccessKeyHeader = "X-Access-Key";
+using HttpHandler = std::function<std::optional<HttpReply>(const HttpRequest& request)>;
 
 // The certificate (with the chain up to its authority, in PEM) and the private key (PEM, not
 // protected by a pass phrase) of a port that serves TLS.
@@ -104,6 +115,16 @@ class NetServer {
     bool stop(std::chrono::milliseconds wait = std::chrono::milliseconds::max());
     // Open connections (HTTP and WebSocket).
     std::size_t connections() const;
+
+    // Ends the WebSocket connection at an operator's request (`who` says who asked): the
+    // transaction its object holds is rolled back, the connection closes with a reason that says
+    // so and its object is destroyed, on the connection's thread once the call it runs (if any)
+    // has ended. False when there is no such connection.
+    bool endConnection(std::uint64_t connectionId, std::string who);
+    // Rolls back the transaction that the connection's object holds open, on the connection's
+    // thread, if by then it has still run no call for `limit`. False when there is no such
+    // connection.
+    bool rollbackIdleTransaction(std::uint64_t connectionId, std::chrono::milliseconds limit);
 
     struct Core;
 

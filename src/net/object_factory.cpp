@@ -1,5 +1,6 @@
 #include "net/object_factory.hpp"
 
+#include "net/object_activity.hpp"
 #include "server/remote_data_module.hpp"
 
 namespace zorvanil::net {

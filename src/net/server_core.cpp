@@ -23,6 +23,20 @@ void NetServer::Core::addSession(std::uint64_t id, OpenSession session) {
     sessions.emplace(id, std::move(session));
 }
 
+bool NetServer::Core::postToSession(std::uint64_t id, std::function<void(WsSession&)> work) {
+    OpenSession open;
+    {
+        std::lock_guard lock(sessionsMutex);
+        auto found = sessions.find(id);
+        if (found == sessions.end()) return false;
+        open = found->second;
+    }
+    open.loop->post([weak = std::move(open.session), work = std::move(work)] {
+        if (auto self = weak.lock()) work(*self);
+    });
+    return true;
+}
+
 void NetServer::Core::removeSession(std::uint64_t id) {
     std::lock_guard lock(sessionsMutex);
     sessions.erase(id);

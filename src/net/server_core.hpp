@@ -17,6 +17,7 @@
 
 #include "net/access_brake.hpp"
 #include "net/net_server.hpp"
+#include "net/openrpc.hpp"
 #include "net/request_budget.hpp"
 
 namespace boost::asio::ssl {
@@ -67,6 +68,8 @@ struct NetServer::Core {
     int connectionThreads = 0;  // under sessionsMutex
 
     AccessBrake brake;
+    // The answer of rpc.discover, written once.
+    const std::string openRpc = openRpcText();
 
     Core(NetOptions o, ObjectFactory& objs, std::shared_ptr<spdlog::logger> l, HttpHandler h)
         : options(std::move(o)),
@@ -76,6 +79,8 @@ struct NetServer::Core {
           brake(options.wrongKeyDelay, options.wrongKeyMaxDelay) {}
 
     void addSession(std::uint64_t id, OpenSession session);
+    // Runs `work` on the session's own thread; false when there is no such session.
+    bool postToSession(std::uint64_t id, std::function<void(WsSession&)> work);
     void removeSession(std::uint64_t id);
     // Asks every WebSocket connection to close.
     void closeAllSessions();

@@ -13,6 +13,8 @@
 #include "common/error.hpp"
 #include "common/messages.hpp"
 #include "common/text.hpp"
+#include "net/object_activity.hpp"
+#include "net/openrpc.hpp"
 #include "net/remote_call.hpp"
 #include "net/session_support.hpp"
 #include "server/call_status.hpp"
@@ -38,6 +40,11 @@ constexpr std::size_t kPieceBytes = 64 * 1024;
 // The buffer of a message larger than this is given back once the message has been parsed; a
 // smaller one is kept for the next message.
 constexpr std::size_t kKeptBufferBytes = 64 * 1024;
+
+// Whether the operation answers the count of rows that failed to apply.
+bool failedRowsAnswered(const packet::RemoteOperation& operation) {
+    return operation.indexOf("ErrorCount") != packet::RemoteOperation::kNone;
+}
 
 }  // namespace
 
@@ -99,9 +106,48 @@ void WsSession::launch(std::shared_ptr<NetServer::Core> core, ConnectionSlot slo
 }
 
 void WsSession::shutdown() {
+    closeNow(websocket::close_code::going_away, msg::kShuttingDown,
+             "closed by the server: it is shutting down");
+}
+
+void WsSession::endByOperator(const std::string& who) {
     if (closed_) return;
-    close(websocket::close_code::going_away, msg::kShuttingDown);
-    finish("closed by the server: it is shutting down");
+    core_->log->warn("connection {} from {}: ended from the console by {}", id_, peer_, who);
+    rollbackOpenTransaction("its connection was ended from the console");
+    if (object_.activity) object_.activity->server().objectEnded();
+    closeNow(websocket::close_code::policy_error, msg::kEndedByOperator,
+             "ended from the console by " + who);
+}
+
+void WsSession::rollbackIdleTransaction(std::chrono::milliseconds limit) {
+    if (closed_ || !object_ || !object_.activity) return;
+    // Checked again here, between calls: a call may have come since the check that sent this.
+    if (!object_.activity->idleInTransaction(limit)) return;
+    rollbackOpenTransaction(
+        formatMessage(msg::kIdleTransactionRolledBack, {std::to_string(limit.count() / 1000)}));
+    object_.activity->server().idleTransactionRolledBack();
+}
+
+void WsSession::rollbackOpenTransaction(std::string_view why) {
+    if (!object_) return;
+    db::SQLConnection& connection = object_.object->SQLConnection1();
+    if (!connection.inTransaction()) return;
+    try {
+        connection.rollback({});
+        core_->log->warn("connection {}: object {}: transaction rolled back: {}", id_, object_.id,
+                         why);
+    } catch (const std::exception& e) {
+        // The connection's transaction is over whatever the driver said.
+        core_->log->warn("connection {}: object {}: rolling back its transaction ({}) failed: {}",
+                         id_, object_.id, why, e.what());
+    }
+}
+
+void WsSession::closeNow(websocket::close_code code, std::string_view reason,
+                         const std::string& why) {
+    if (closed_) return;
+    close(code, reason);
+    finish(why);
     forceTimer_.expires_after(std::chrono::milliseconds(500));
     forceTimer_.async_wait([self = shared_from_this()](beast::error_code ec) {
         if (ec) return;
@@ -233,6 +279,8 @@ void WsSession::handle(std::string_view text) {
         createObject(request);
     else if (request.method == "Release")
         release(request);
+    else if (request.method == kDiscoverMethod)
+        answer(request.notification, resultMessage(request.id, std::string_view(core_->openRpc)));
     else if (isRemoteOperation(request.method)) {
         // The call's arguments are read from the request, whose text and JSON then go before
         // the operation runs: only the decoded arguments are held while it does.
@@ -302,7 +350,7 @@ void WsSession::createObject(const RpcRequest& request) {
     // Built here, on the connection's thread, which is the object's own from now on.
     server::CallStatus failure;
     try {
-        object_ = core_->objects.build(id_);
+        object_ = core_->objects.build(id_, peer_);
     } catch (...) {
         failure = server::CallStatus(currentFailure());
     }
@@ -362,12 +410,19 @@ void WsSession::call(const RpcRequest& request,
         return;
     }
     Clock::time_point started = Clock::now();
+    ObjectActivity* activity = object_.activity.get();
+    if (activity) activity->callStarted(packet::remoteOperationIndex(request.method), started);
     std::variant<std::string, RpcError> result;
-    if (auto* operation = std::get_if<packet::OperationCall>(&decoded))
+    int failedRows = 0;
+    if (auto* operation = std::get_if<packet::OperationCall>(&decoded)) {
         result = runRemoteCall(*object_.object, *operation);
-    else
+        if (activity && failedRowsAnswered(operation->operation()))
+            failedRows = operation->integer("ErrorCount");
+    } else {
         result = std::move(std::get<RpcError>(decoded));
+    }
     decoded = RpcError();
+    if (activity) activity->callEnded(std::holds_alternative<std::string>(result), failedRows);
     std::string reply;
     if (auto* text = std::get_if<std::string>(&result)) {
         reply = resultMessage(request.id, std::string_view(*text));

@@ -52,6 +52,11 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
     // Closes the connection because the server stops; runs on the connection's thread. Its
     // object goes at once; a peer that does not answer the close is cut off after a moment.
     void shutdown();
+    // Ends the connection at an operator's request, on the connection's thread: the object's
+    // transaction is rolled back, the client is told why, and the object goes at once.
+    void endByOperator(const std::string& who);
+    // Rolls back the transaction the object holds open when it has run no call for `limit`.
+    void rollbackIdleTransaction(std::chrono::milliseconds limit);
 
   private:
     using Clock = std::chrono::steady_clock;
@@ -84,6 +89,10 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
     void onWrite(ErrorCode ec, std::size_t);
     void armCreateTimer();
     void close(CloseCode code, std::string_view reason);
+    // Closes at once, destroys the object, and cuts off a peer that does not answer the close.
+    void closeNow(CloseCode code, std::string_view reason, const std::string& why);
+    // Rolls back the transaction the object holds open, if any; says in the log why.
+    void rollbackOpenTransaction(std::string_view why);
     // Reading or writing failed: the connection is over, and so is its event loop.
     void closed(ErrorCode ec);
     // The connection is over: its object is destroyed.
