@@ -72,6 +72,8 @@ json::object schemaOf(ArgumentType type) {
             return {{"type", "integer"},
                     {"minimum", std::numeric_limits<std::int32_t>::min()},
                     {"maximum", std::numeric_limits<std::int32_t>::max()}};
+        case ArgumentType::Boolean:
+            return {{"type", "boolean"}, {"description", "true or false; absent reads as false"}};
         case ArgumentType::Variant:
             break;
     }
