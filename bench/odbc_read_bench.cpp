@@ -4,6 +4,8 @@
 // driver with the DB2 functions loaded as an extension. Both objects read in turn, a block each
 // (see bench/side_by_side.hpp), and odbc_over_sqlite is the median of the blocks' ratios.
 //
+// The SQLite ODBC driver reads the whole result of a query when it runs (see docs/db2.md).
+//
 // The database is built once per run in a temporary directory (set ZORVANIL_BENCH_DB to a path to
 // keep it and reuse it on the next run).
 
