@@ -26,6 +26,7 @@
 #include "host/status_page.hpp"
 #include "server/remote_data_module.hpp"
 #include "support/running_server.hpp"
+#include "support/temp_dir.hpp"
 
 namespace zorvanil::host {
 namespace {
@@ -191,7 +192,12 @@ TEST(HostCommandLine, RefusesWhatItCannotServeBeforeListening) {
     EXPECT_EQ(
         run({"--listen", "127.0.0.1:0", "--access-key-file", (dir.path() / "missing").string()}),
         1);
-    EXPECT_EQ(run({"--listen", "127.0.0.1:0", "--driver", "odbc"}), 1);
+    EXPECT_NE(run({"--listen", "127.0.0.1:0", "--driver", "nosuch"}), 0);
+    // An ODBC data source that the driver manager does not know.
+    test::writeFile(dir.path() / "odbc.txt", "z\r\nz\r\nNOSUCH_DSN\r\n");
+    EXPECT_EQ(run({"--listen", "127.0.0.1:0", "--driver", "odbc", "--connection-file",
+                   (dir.path() / "odbc.txt").string()}),
+              1);
     // A connection file that is a directory, or whose directory is missing, cannot serve: the
     // server does not start, and makes no directory.
     std::filesystem::create_directory(dir.path() / "conn");

@@ -25,6 +25,7 @@
 #include "common/text.hpp"
 #include "db/config_file.hpp"
 #include "db/driver.hpp"
+#include "db/odbc_driver.hpp"
 #include "db/sql_trace.hpp"
 #include "db/sqlite_driver.hpp"
 #include "host/close_question.hpp"
@@ -155,6 +156,20 @@ void configureConnections(const ServerOptions& o, server::ServerEnvironment& env
     env.requestRecordAge->maxAge = std::chrono::seconds(o.requestIdMaxAge);
 }
 
+// With the odbc driver, a data source the driver manager does not know, or whose driver it
+// cannot load, would fail every object: the server does not start with it. A database that does
+// not answer yet fails only the objects made while it does not, and is logged.
+void checkDataSource(const server::ServerEnvironment& env, spdlog::logger& log) {
+    db::ParamList params;
+    env.configFiles->run(env.connectionFile, params);
+    db::ConnectRequest request;
+    request.userName = params.value("User_Name");
+    request.password = params.value("Password");
+    request.database = std::string(trim(params.value("Database")));
+    if (std::optional<std::string> failure = db::OdbcDriver::probe(request))
+        log.warn("{}", *failure);
+}
+
 // Serves the shop's catalogue and handlers until the server is closed.
 int serve(const host::HostSettings& settings, std::shared_ptr<server::ServerEnvironment> env) {
     raiseDescriptorLimit();
@@ -200,6 +215,7 @@ int runServer(const std::vector<std::string>& args, const DemoDatabaseCreator& c
         if (std::optional<int> exitCode = updateRegistry(command, log)) return *exitCode;
         settings = hostSettings(command);
         configureConnections(command.options, *env);
+        if (sameText(command.options.driver, "odbc")) checkDataSource(*env, log);
     } catch (const std::exception& e) {
         log.error("{}", e.what());
         return 1;

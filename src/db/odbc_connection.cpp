@@ -10,6 +10,7 @@
 #include "common/text.hpp"
 #include "db/named_parameters.hpp"
 #include "db/odbc_diagnostics.hpp"
+#include "db/odbc_driver.hpp"
 #include "db/odbc_statement.hpp"
 
 namespace zorvanil::db {
@@ -43,10 +44,10 @@ std::string connectionStringPair(std::string_view key, const std::string& value)
 // the driver manager does not know is named; a driver it cannot load is "Unable to Load".
 [[noreturn]] void failConnection(SQLHDBC dbc, SQLRETURN rc, const std::string& source) {
     const OdbcDiagnostic d = firstDiagnostic(SQL_HANDLE_DBC, dbc);
-    if (d.state == "IM002") raise<DatabaseError>(msg::kUnknownDataSource, {source, d.message});
+    if (d.state == "IM002") raise<OdbcSetupError>(msg::kUnknownDataSource, {source, d.message});
     const bool driverNotLoaded =
         d.state == "IM003" || d.message.find("Can't open lib") != std::string::npos;
-    if (driverNotLoaded) raise<DatabaseError>(msg::kUnableToLoad, {source});
+    if (driverNotLoaded) raise<OdbcSetupError>(msg::kUnableToLoad, {source});
     throwDiagnostic(SQL_HANDLE_DBC, dbc, rc);
 }
 

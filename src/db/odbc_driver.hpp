@@ -1,5 +1,9 @@
 #pragma once
 
+#include <optional>
+#include <string>
+
+#include "common/error.hpp"
 #include "db/driver.hpp"
 
 namespace zorvanil::db {
@@ -13,6 +17,19 @@ namespace zorvanil::db {
 class OdbcDriver : public Driver {
   public:
     std::unique_ptr<DriverConnection> connect(const ConnectRequest& request) override;
+
+    // Connects once and lets go, to learn whether the data source can serve at all: throws the
+    // OdbcSetupError of a data source the driver manager does not know or whose driver it cannot
+    // load; any other failure (a database that is down, a wrong password) is the database's
+    // business at each object's connection, and is returned as its text.
+    static std::optional<std::string> probe(const ConnectRequest& request);
+};
+
+// The data source is unknown or its driver cannot be loaded: no connection to it can succeed
+// until the ODBC configuration of the machine changes.
+class OdbcSetupError : public DatabaseError {
+  public:
+    using DatabaseError::DatabaseError;
 };
 
 }  // namespace zorvanil::db
