@@ -95,12 +95,13 @@ TEST(ApplyBalancer, ThreeProcessesBehindHaproxy_PostEveryApplyExactlyOnce) {
 
     std::vector<std::unique_ptr<ServerProcess>> servers;
     std::vector<std::uint16_t> ports;
+    // The processes share one connection file, as an installed server's /etc/zorvanil holds one:
+    // each object rewrites it as it connects, and none may read it half written.
+    const std::filesystem::path connection = dir / "Zconfiguracion.txt";
+    writeFile(connection, "z\r\nz\r\n" + demo.string() + "\r\n");
     for (int i = 0; i < kProcesses; ++i) {
         const std::filesystem::path home = dir / ("server" + std::to_string(i));
         std::filesystem::create_directories(home);
-        // Each process rewrites its connection file as each object connects: one file each.
-        const std::filesystem::path connection = home / "Zconfiguracion.txt";
-        writeFile(connection, "z\r\nz\r\n" + demo.string() + "\r\n");
         servers.push_back(std::make_unique<ServerProcess>(home, connection));
         ports.push_back(servers.back()->address().port);
     }

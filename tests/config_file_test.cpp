@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
+#include <thread>
 
 #include "catalogue/zorvanil_catalogue.hpp"
 #include "common/error.hpp"
@@ -46,6 +48,27 @@ TEST_F(ConfigFile, LinesAreTakenWholeAndRewrittenAsThree) {
     EXPECT_EQ(params.value("Database"), "db");
     EXPECT_EQ(readFile(dir / "five.txt"), "u\r\np\r\ndb\r\n");
     EXPECT_TRUE(reported.empty());
+}
+
+// Two procedures stand for two server processes that share one connection file: each has its own
+// lock, so only the lock on the directory keeps one from reading what the other is rewriting.
+TEST_F(ConfigFile, ProcessesSharingTheFileNeverReadItHalfWritten) {
+    const std::filesystem::path file = dir / "shared.txt";
+    writeFile(file, "u\r\np\r\ndb\r\n");
+    std::atomic<bool> torn{false};
+    auto serve = [&] {
+        db::ConfigFileProcedure process{{"z", "z", "ZORVANIL"}, {}};
+        for (int i = 0; i < 2000 && !torn; ++i) {
+            db::ParamList own{{"User_Name", ""}, {"Password", ""}, {"Database", ""}};
+            process.run(file, own);
+            if (own.value("Database") != "db") torn = true;
+        }
+    };
+    std::thread other(serve);
+    serve();
+    other.join();
+    EXPECT_FALSE(torn);
+    EXPECT_EQ(readFile(file), "u\r\np\r\ndb\r\n");
 }
 
 TEST_F(ConfigFile, UnwritableLocationReportsAndFails) {

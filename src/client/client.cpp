@@ -228,8 +228,9 @@ std::string_view Client::receive() {
         impl_->with([&](auto& ws) { ws.read(impl_->buffer); });
     } catch (const boost::system::system_error& e) {
         // A server that closes the connection says why: that is what the caller reads.
-        const std::string reason(impl_->ws.reason().reason.data(),
-                                 impl_->ws.reason().reason.size());
+        const std::string reason = impl_->with([](auto& ws) {
+            return std::string(ws.reason().reason.data(), ws.reason().reason.size());
+        });
         if (e.code() == websocket::error::closed && !reason.empty())
             raise<ConnectionError>(msg::kClosedByServer, {reason});
         raise<ConnectionError>(msg::kReceivingFailed, {e.code().message()});

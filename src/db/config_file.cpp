@@ -1,5 +1,7 @@
 #include "db/config_file.hpp"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -37,6 +39,31 @@ bool readLine(std::FILE* file, std::string& line) {
     }
 }
 
+// Holds an exclusive lock on the file's directory for the whole procedure, so that no server
+// process reads the file while another one is rewriting it: several processes that share one
+// connection file would otherwise read it empty or half written now and then. The directory is
+// locked rather than the file, since the file may not exist yet, and the lock goes with its
+// descriptor. A directory that cannot be opened is not locked: the procedure then fails or goes
+// on as it would without the lock.
+class DirectoryLock {
+  public:
+    explicit DirectoryLock(const std::filesystem::path& file) {
+        const std::filesystem::path dir = file.has_parent_path() ? file.parent_path() : ".";
+        fd_ = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd_ < 0) return;
+        while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+        }
+    }
+    ~DirectoryLock() {
+        if (fd_ >= 0) ::close(fd_);  // closing the descriptor releases the lock
+    }
+    DirectoryLock(const DirectoryLock&) = delete;
+    DirectoryLock& operator=(const DirectoryLock&) = delete;
+
+  private:
+    int fd_ = -1;
+};
+
 }  // namespace
 
 ConfigFileProcedure::ConfigFileProcedure(ConfigValues defaults,
@@ -45,6 +72,7 @@ ConfigFileProcedure::ConfigFileProcedure(ConfigValues defaults,
 
 void ConfigFileProcedure::run(const std::filesystem::path& file, ParamList& params) {
     std::lock_guard lock(mutex_);
+    DirectoryLock otherProcesses(file);
     ConfigValues values;
 
     if (std::FILE* in = std::fopen(file.c_str(), "rb")) {

@@ -19,7 +19,8 @@ struct ConfigValues {
 };
 
 // Reads and rewrites the three-line configuration files. One instance serves a whole process: it
-// holds the lock that keeps one server object from reading a file that another is rewriting.
+// holds the lock that keeps one server object from reading a file that another is rewriting, and
+// each run locks the file's directory against the other processes that use the same file.
 class ConfigFileProcedure {
   public:
     // Called with the message when the file cannot be written (a headless server logs it), and
