@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "app/zorvanil_handlers.hpp"
+#include "bench_requests.hpp"
 #include "catalogue/zorvanil_catalogue.hpp"
 #include "client/answer_parser.hpp"
 #include "client/client.hpp"
@@ -54,24 +55,7 @@ constexpr const char* kStatement =
 
 // The options string of page `page` (1 for the first) of the search.
 std::string options(int page) {
-    const std::string fields[] = {std::to_string(page - 1),
-                                  std::to_string(kPageSize),
-                                  "1",
-                                  "1990",
-                                  "",
-                                  "-1",
-                                  kSearchText,
-                                  "1",
-                                  "",
-                                  "",
-                                  "0",
-                                  "",
-                                  "",
-                                  ""};
-    std::string out;
-    for (const std::string& f : fields)
-        out += f + std::string(read::kTokenSeparator);
-    return out;
+    return bench::customerSearchOptions(page, kPageSize, kSearchText);
 }
 
 // The scale-100 demo database, made once for the whole run.

@@ -37,6 +37,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench_requests.hpp"
 #include "client/client.hpp"
 #include "packet/data_packet.hpp"
 #include "packet/json_codec.hpp"
@@ -166,37 +167,9 @@ std::unique_ptr<client::Client> connect(const ServerProcess& server) {
     return c;
 }
 
-packet::PacketField field(const char* name, db::FieldType type, int size) {
-    packet::PacketField f;
-    f.def.name = name;
-    f.def.type = type;
-    f.def.size = size;
-    return f;
-}
-
 // New customers from `firstId` on, as many as make about `bytes` of JSON.
 Variant newCustomers(int firstId, std::size_t bytes) {
-    auto delta = std::make_shared<packet::DataPacket>();
-    delta->hasMetadata = true;
-    delta->fields = {field("ID_CLIENTE", db::FieldType::Integer, 0),
-                     field("NIF", db::FieldType::String, 20),
-                     field("NOMBRE", db::FieldType::String, 50),
-                     field("NOMBRE_COMERCIAL", db::FieldType::String, 100),
-                     field("BORRADO", db::FieldType::Smallint, 0)};
-    delta->attributes.emplace_back("TABLE_NAME", Variant("CLIENTES"));
-    // A row is some 250 bytes of JSON.
-    std::size_t rows = bytes / 250;
-    delta->rows.reserve(rows);
-    for (std::size_t i = 0; i < rows; ++i) {
-        int id = firstId + static_cast<int>(i);
-        std::string n = std::to_string(id);
-        delta->rows.push_back(
-            {packet::RowStatus::Inserted,
-             {Variant(id), Variant("N" + n), Variant("CUSTOMER " + n + std::string(30, 'x')),
-              Variant("TRADE NAME OF " + n + std::string(60, 'y')), Variant(0)},
-             {}});
-    }
-    return Variant(packet::PacketPtr(std::move(delta)));
+    return bench::newCustomers(firstId, bytes / 250);
 }
 
 std::size_t jsonBytes(const Variant& delta) {

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "app/zorvanil_handlers.hpp"
+#include "bench_requests.hpp"
 #include "catalogue/zorvanil_catalogue.hpp"
 #include "demo_workspace.hpp"
 #include "read/option_tokens.hpp"
@@ -30,26 +31,9 @@ using namespace zorvanil;
 
 constexpr int kPageSize = 50;
 
-// The options string of page `page` (1 for the first) of customers beginning with "B".
+// The options string of page `page` (1 for the first) of the search.
 std::string options(int page) {
-    const std::string fields[] = {std::to_string(page - 1),
-                                  std::to_string(kPageSize),
-                                  "1",
-                                  "1990",
-                                  "",
-                                  "-1",
-                                  "B",
-                                  "1",
-                                  "",
-                                  "",
-                                  "0",
-                                  "",
-                                  "",
-                                  ""};
-    std::string out;
-    for (const std::string& f : fields)
-        out += f + std::string(read::kTokenSeparator);
-    return out;
+    return bench::customerSearchOptions(page, kPageSize, "B");
 }
 
 bench::DemoWorkspace& workspace() {

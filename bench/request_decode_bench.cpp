@@ -14,6 +14,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "bench_requests.hpp"
 #include "net/json_members.hpp"
 #include "packet/data_packet.hpp"
 #include "packet/json_codec.hpp"
@@ -24,35 +25,11 @@ namespace {
 
 using namespace zorvanil;
 
-packet::PacketField field(const char* name, db::FieldType type, int size) {
-    packet::PacketField f;
-    f.def.name = name;
-    f.def.type = type;
-    f.def.size = size;
-    return f;
-}
-
 // A request applying `rows` new customers, as memory_bench sends them.
 std::string applyRequest(int rows) {
-    auto delta = std::make_shared<packet::DataPacket>();
-    delta->hasMetadata = true;
-    delta->fields = {field("ID_CLIENTE", db::FieldType::Integer, 0),
-                     field("NIF", db::FieldType::String, 20),
-                     field("NOMBRE", db::FieldType::String, 50),
-                     field("NOMBRE_COMERCIAL", db::FieldType::String, 100),
-                     field("BORRADO", db::FieldType::Smallint, 0)};
-    delta->attributes.emplace_back("TABLE_NAME", Variant("CLIENTES"));
-    for (int id = 1; id <= rows; ++id) {
-        std::string n = std::to_string(id);
-        delta->rows.push_back(
-            {packet::RowStatus::Inserted,
-             {Variant(id), Variant("N" + n), Variant("CUSTOMER " + n + std::string(30, 'x')),
-              Variant("TRADE NAME OF " + n + std::string(60, 'y')), Variant(0)},
-             {}});
-    }
     return R"({"jsonrpc":"2.0","id":7,"method":"AS_ApplyUpdates","params":{"ProviderName":)"
            R"("DSPQ_CLIENTES","Delta":)" +
-           packet::jsonText(Variant(packet::PacketPtr(std::move(delta)))) +
+           packet::jsonText(bench::newCustomers(1, static_cast<std::size_t>(rows))) +
            R"(,"MaxErrors":0,"OwnerData":null}})";
 }
 
