@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "support/demo_shop.hpp"
+#include "support/loopback_http.hpp"
 #include "support/planned_notes.hpp"
 #include "support/raw_sqlite.hpp"
 #include "support/server_process.hpp"
@@ -28,18 +29,6 @@ constexpr int kProcesses = 3;
 constexpr int kClients = 6;
 constexpr int kNotesEach = 5;
 constexpr int kFirstNote = 8500;
-
-std::uint16_t freePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), size);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
 
 // The balancer's configuration, as docs/scaling.md shows it, on loopback ports.
 std::string haproxyConfig(std::uint16_t port, const std::vector<std::uint16_t>& servers) {

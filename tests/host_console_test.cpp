@@ -17,6 +17,7 @@
 #include "common/messages.hpp"
 #include "packet/remote_operations.hpp"
 #include "support/case_names.hpp"
+#include "support/loopback_http.hpp"
 #include "support/running_server.hpp"
 #include "support/temp_dir.hpp"
 
@@ -24,30 +25,6 @@ namespace zorvanil::test {
 namespace {
 
 namespace json = boost::json;
-
-struct HttpAnswer {
-    unsigned status = 0;
-    std::string body;
-};
-
-// One HTTP request to the server on loopback; `key` is sent as the X-Access-Key header.
-HttpAnswer httpAsk(std::uint16_t port, boost::beast::http::verb verb, const std::string& target,
-                   const std::optional<std::string>& key = std::nullopt) {
-    namespace beast = boost::beast;
-    namespace http = beast::http;
-    boost::asio::io_context io;
-    boost::asio::ip::tcp::resolver resolver(io);
-    beast::tcp_stream stream(io);
-    stream.connect(resolver.resolve("127.0.0.1", std::to_string(port)));
-    http::request<http::empty_body> request(verb, target, 11);
-    request.set(http::field::host, "127.0.0.1");
-    if (key) request.set("X-Access-Key", *key);
-    http::write(stream, request);
-    beast::flat_buffer buffer;
-    http::response<http::string_body> response;
-    http::read(stream, buffer, response);
-    return {response.result_int(), response.body()};
-}
 
 json::value consoleOf(const RunningServer& server) {
     return json::parse(

@@ -25,6 +25,7 @@
 #include "host/registry.hpp"
 #include "host/status_page.hpp"
 #include "server/remote_data_module.hpp"
+#include "support/loopback_http.hpp"
 #include "support/running_server.hpp"
 #include "support/temp_dir.hpp"
 
@@ -32,31 +33,13 @@ namespace zorvanil::host {
 namespace {
 
 using test::eventually;
+using test::HttpAnswer;
 using test::RunningServer;
 using test::TempDir;
 using test::TestDatabase;
 
-struct HttpAnswer {
-    unsigned status = 0;
-    std::string contentType;
-    std::string body;
-};
-
 HttpAnswer httpGet(std::uint16_t port, const std::string& target) {
-    namespace beast = boost::beast;
-    namespace http = beast::http;
-    boost::asio::io_context io;
-    boost::asio::ip::tcp::resolver resolver(io);
-    beast::tcp_stream stream(io);
-    stream.connect(resolver.resolve("127.0.0.1", std::to_string(port)));
-    http::request<http::empty_body> request(http::verb::get, target, 11);
-    request.set(http::field::host, "127.0.0.1");
-    http::write(stream, request);
-    beast::flat_buffer buffer;
-    http::response<http::string_body> response;
-    http::read(stream, buffer, response);
-    return {response.result_int(), std::string(response[http::field::content_type]),
-            response.body()};
+    return test::httpAsk(port, boost::beast::http::verb::get, target);
 }
 
 // Objects built straight on the object host, without the network.

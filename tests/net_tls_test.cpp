@@ -26,6 +26,7 @@
 #include "net/net_server.hpp"
 #include "support/case_names.hpp"
 #include "support/eventually.hpp"
+#include "support/loopback_http.hpp"
 #include "support/project_files.hpp"
 #include "support/test_certificates.hpp"
 #include "support/test_server.hpp"
@@ -297,13 +298,6 @@ TEST_P(TlsPlainClientTest, IsRefusedAndTheServerServesOn) {
 }
 
 INSTANTIATE_TEST_SUITE_P(NetTls, TlsPlainClientTest, ::testing::ValuesIn(kPlainCases), CaseName());
-
-// A port on which nothing listens now.
-std::uint16_t freePort() {
-    asio::io_context io;
-    asio::ip::tcp::acceptor acceptor(io, {asio::ip::make_address("127.0.0.1"), 0});
-    return acceptor.local_endpoint().port();
-}
 
 bool listening(std::uint16_t port) {
     asio::io_context io;
