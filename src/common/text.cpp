@@ -82,6 +82,14 @@ std::string_view cutToChars(std::string_view text, std::size_t chars) {
     return text;
 }
 
+std::string_view cutToBytes(std::string_view text, std::size_t bytes) {
+    if (text.size() <= bytes) return text;
+    // Back from the cut to the byte that begins its character.
+    while (bytes > 0 && (static_cast<unsigned char>(text[bytes]) & 0xC0) == 0x80)
+        --bytes;
+    return text.substr(0, bytes);
+}
+
 std::string echoed(std::string_view value) {
     std::string_view cut = cutToChars(value, kEchoedChars);
     if (cut.size() == value.size()) return std::string(value);

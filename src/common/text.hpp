@@ -20,6 +20,8 @@ std::string_view trimLeft(std::string_view text);
 std::string_view trimRight(std::string_view text);
 // Cuts a UTF-8 text to at most `chars` characters without splitting a character.
 std::string_view cutToChars(std::string_view text, std::size_t chars);
+// The longest start of the text of at most `bytes` bytes that ends between two UTF-8 characters.
+std::string_view cutToBytes(std::string_view text, std::size_t bytes);
 // A value for a place between apostrophes in SQL text, each apostrophe doubled: the database reads
 // the value as typed, and the value cannot end the literal early.
 std::string doubleApostrophes(std::string_view value);

@@ -1,5 +1,7 @@
 #include "net/object_activity.hpp"
 
+#include "common/text.hpp"
+
 namespace zorvanil::net {
 
 ObjectActivity::ObjectActivity(ServerActivity& server, std::uint64_t objectId,
@@ -30,15 +32,9 @@ void ObjectActivity::callEnded(bool ok, int failedRows, Clock::time_point now) n
 }
 
 void ObjectActivity::statementSent(std::string_view sql) noexcept {
-    std::size_t length = sql.size();
-    if (length > kStatementBytes) {
-        length = kStatementBytes;
-        // Not inside a UTF-8 sequence: back to the byte that begins its character.
-        while (length > 0 && (static_cast<unsigned char>(sql[length]) & 0xC0) == 0x80)
-            --length;
-    }
+    const std::string_view shown = cutToBytes(sql, kStatementBytes);
     std::lock_guard lock(statementMutex_);
-    lastStatement_.assign(sql.data(), length);
+    lastStatement_.assign(shown.data(), shown.size());
 }
 
 void ObjectActivity::transactionStarted(Clock::duration lockWait) noexcept {
